@@ -1,0 +1,30 @@
+// Paths: the executable's own path and the whole-file operations on names.
+#pragma once
+
+#include <string>
+
+// Capacity of a path in UTF-16 units, the terminator included.
+constexpr size_t MAX_PATH = 260;
+
+// Separator of the platform's paths.
+constexpr char16_t kPathSeparator = u'/';
+
+// Full path of the running executable image (not argv[0]), cut to `capacity` - 1 units as the
+// Win32 call does. Returns the number of units stored; when the path was cut, the result equals
+// `capacity` (the path did not fit), and 0 when the path cannot be found.
+size_t GetModuleFileNameW(std::u16string& path, size_t capacity);
+
+// True when something (a file, a directory, anything) exists under `path`; a dangling
+// symbolic link counts as existing, since its name is taken.
+bool PathFileExistsW(const std::u16string& path);
+
+// Renames `from` to `to`. Fails when `to` exists, unless MOVEFILE_REPLACE_EXISTING is given;
+// the replacement is atomic then. Returns false on failure.
+constexpr unsigned MOVEFILE_REPLACE_EXISTING = 0x1;
+bool MoveFileExW(const std::u16string& from, const std::u16string& to, unsigned flags);
+inline bool MoveFileW(const std::u16string& from, const std::u16string& to) {
+    return MoveFileExW(from, to, 0);
+}
+
+// Removes the file (or symbolic link) `path`; never a directory. Returns false on failure.
+bool DeleteFileW(const std::u16string& path);
