@@ -1,0 +1,74 @@
+#include "platform/net/stdio_file.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "platform/net/internet_exception.h"
+#include "platform/net/url_parts.h"
+
+namespace {
+
+constexpr size_t kReadBuffer = 64 * 1024;
+
+[[noreturn]] void ThrowFileError(std::u16string_view what, const CString& path, int error) {
+    throw CInternetException(
+        INTERNET_ERROR_FILE,
+        CString(what) + u" " + path + u": " + Utf8ToWide(std::generic_category().message(error)));
+}
+
+}  // namespace
+
+CStdioFile::CStdioFile(const CString& url) {
+    m_strFileName = RemoteFileName(url);
+    std::string path;
+    if (!FileUrlToPath(WideToUtf8(url), path)) {
+        throw CInternetException(INTERNET_ERROR_URL,
+                                 u"The file URL names no local file: \"" + url + u"\"");
+    }
+    m_strPath = Utf8ToWide(path);
+    m_file.reset(std::fopen(path.c_str(), "rbe"));
+    if (!m_file)
+        ThrowFileError(u"Cannot open", m_strPath, errno);
+    struct stat st;
+    if (fstat(fileno(m_file.get()), &st) != 0)
+        ThrowFileError(u"Cannot open", m_strPath, errno);
+    if (!S_ISREG(st.st_mode)) {
+        ThrowFileError(u"Cannot open", m_strPath, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    m_nLength = st.st_size;
+    std::setvbuf(m_file.get(), nullptr, _IOFBF, kReadBuffer);
+}
+
+size_t CStdioFile::Read(void* buffer, size_t count) {
+    if (!m_file) {
+        throw CInternetException(INTERNET_ERROR_CLOSED, u"The file " + m_strPath + u" is closed");
+    }
+    if (count == 0)
+        return 0;
+    const size_t got = std::fread(buffer, 1, count, m_file.get());
+    if (got == 0 && std::ferror(m_file.get()))
+        ThrowFileError(u"Cannot read", m_strPath, errno);
+    m_nRead += static_cast<int64_t>(got);
+    return got;
+}
+
+int64_t CStdioFile::Seek(int64_t offset, SeekPosition from) {
+    if (offset != 0) {
+        throw CInternetException(INTERNET_ERROR_FILE, u"Seeking is not supported on " + m_strPath);
+    }
+    switch (from) {
+        case begin:
+            return 0;
+        case current:
+            return m_nRead;
+        case end:
+            return m_nLength;
+    }
+    return 0;
+}
+
+void CStdioFile::Close() {
+    m_file.reset();
+}
