@@ -11,7 +11,8 @@ BOOL CUpdateApp::InitInstance() {
     m_strIniPath = m_strBaseDir + u"Update.ini";
     // Without a base directory the name would be looked up in the working directory, which
     // plays no part: that ends startup like a missing file.
-    if (m_strBaseDir.empty() || !PathFileExistsW(m_strIniPath)) return FALSE;
+    if (m_strBaseDir.empty() || !PathFileExistsW(m_strIniPath))
+        return FALSE;
     LoadSettings();
 
     CUpdateDlg dlg;
@@ -21,15 +22,19 @@ BOOL CUpdateApp::InitInstance() {
     return FALSE;
 }
 
-int CUpdateApp::ExitInstance() { return CWinApp::ExitInstance(); }
+int CUpdateApp::ExitInstance() {
+    return CWinApp::ExitInstance();
+}
 
 void CUpdateApp::InitBaseDirectory() {
     CString path;
     const size_t length = GetModuleFileNameW(path, MAX_PATH);
     m_strBaseDir.clear();
-    if (length == 0 || length >= MAX_PATH) return;  // no path, or cut to the capacity
+    if (length == 0 || length >= MAX_PATH)
+        return;  // no path, or cut to the capacity
     const size_t slash = path.find_last_of(kPathSeparator);
-    if (slash != CString::npos) m_strBaseDir = path.substr(0, slash + 1);
+    if (slash != CString::npos)
+        m_strBaseDir = path.substr(0, slash + 1);
 }
 
 void CUpdateApp::LoadSettings() {

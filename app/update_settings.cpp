@@ -3,7 +3,9 @@
 #include "platform/ini.h"
 #include "platform/window/win_app.h"
 
-const UpdateSettings* GetAppSettings() { return dynamic_cast<const UpdateSettings*>(AfxGetApp()); }
+const UpdateSettings* GetAppSettings() {
+    return dynamic_cast<const UpdateSettings*>(AfxGetApp());
+}
 
 CString ReadIniString(const CString& section, const CString& key, const CString& defaultValue,
                       const CString& path) {

@@ -12,7 +12,8 @@ namespace {
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path) {
     std::ifstream in(WideToUtf8(path), std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -27,13 +28,20 @@ std::u16string DecodeUtf16Le(std::string_view bytes) {
 }
 
 std::u16string DecodeIniFile(std::string_view bytes) {
-    if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16Le(bytes.substr(2));
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (IsValidUtf8(bytes)) return Utf8ToWide(bytes);
-    return std::u16string(bytes.begin(), bytes.end());  // Latin-1: each byte is its code point
+    if (bytes.starts_with("\xFF\xFE"))
+        return DecodeUtf16Le(bytes.substr(2));
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    if (IsValidUtf8(bytes))
+        return Utf8ToWide(bytes);
+    std::u16string latin1;  // each byte is its own code point
+    for (char c : bytes) latin1 += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return latin1;
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f'; }
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
+}
 
 std::u16string_view Trim(std::u16string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -50,14 +58,17 @@ std::u16string_view Unquote(std::u16string_view s) {
 
 // Case folding for ASCII and the Latin-1 letters, which covers the names the program uses.
 char16_t FoldCase(char16_t c) {
-    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
     return c;
 }
 
 bool NamesEqual(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+        if (FoldCase(a[i]) != FoldCase(b[i]))
+            return false;
     }
     return true;
 }
@@ -73,7 +84,8 @@ std::optional<std::u16string> FindValue(std::u16string_view text, std::u16string
         const size_t end = text.find(u'\n');
         std::u16string_view line = Trim(text.substr(0, end));
         text = end == std::u16string_view::npos ? std::u16string_view() : text.substr(end + 1);
-        if (line.empty() || line.front() == u';') continue;
+        if (line.empty() || line.front() == u';')
+            continue;
         if (line.front() == u'[') {
             const size_t close = line.find(u']');
             const std::u16string_view name =
@@ -85,9 +97,11 @@ std::optional<std::u16string> FindValue(std::u16string_view text, std::u16string
             }
             continue;
         }
-        if (where != kInside) continue;
+        if (where != kInside)
+            continue;
         const size_t eq = line.find(u'=');
-        if (eq == std::u16string_view::npos) continue;
+        if (eq == std::u16string_view::npos)
+            continue;
         if (NamesEqual(Trim(line.substr(0, eq)), key)) {
             return std::u16string(Unquote(Trim(line.substr(eq + 1))));
         }
@@ -98,7 +112,8 @@ std::optional<std::u16string> FindValue(std::u16string_view text, std::u16string
 std::optional<std::u16string> LookUp(const std::u16string& section, const std::u16string& key,
                                      const std::u16string& path) {
     const auto bytes = ReadWholeFile(path);
-    if (!bytes) return std::nullopt;
+    if (!bytes)
+        return std::nullopt;
     return FindValue(DecodeIniFile(*bytes), section, key);
 }
 
@@ -119,21 +134,27 @@ size_t GetPrivateProfileStringW(const std::u16string& section, const std::u16str
 int GetPrivateProfileIntW(const std::u16string& section, const std::u16string& key,
                           int defaultValue, const std::u16string& path) {
     const auto value = LookUp(section, key, path);
-    if (!value) return defaultValue;
+    if (!value)
+        return defaultValue;
     std::u16string_view s = Trim(*value);
     bool negative = false;
     if (!s.empty() && (s.front() == u'+' || s.front() == u'-')) {
         negative = s.front() == u'-';
         s.remove_prefix(1);
     }
-    if (s.empty() || s.front() < u'0' || s.front() > u'9') return defaultValue;
+    if (s.empty() || s.front() < u'0' || s.front() > u'9')
+        return defaultValue;
     long long n = 0;
     for (char16_t c : s) {
-        if (c < u'0' || c > u'9') break;
+        if (c < u'0' || c > u'9')
+            break;
         n = n * 10 + (c - u'0');
-        if (n > static_cast<long long>(INT_MAX) + 1) n = static_cast<long long>(INT_MAX) + 1;
+        if (n > static_cast<long long>(INT_MAX) + 1)
+            n = static_cast<long long>(INT_MAX) + 1;
     }
-    if (negative) n = -n;
-    if (n > INT_MAX) n = INT_MAX;
+    if (negative)
+        n = -n;
+    if (n > INT_MAX)
+        n = INT_MAX;
     return static_cast<int>(n);
 }

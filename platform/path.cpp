@@ -43,15 +43,18 @@ bool MoveFileExW(const std::u16string& from, const std::u16string& to, unsigned 
     if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
         return true;
     }
-    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
     // File systems without RENAME_NOREPLACE: link + unlink keeps the no-replace rule for files.
-    if (link(source.c_str(), target.c_str()) != 0) return false;
+    if (link(source.c_str(), target.c_str()) != 0)
+        return false;
     return unlink(source.c_str()) == 0;
 }
 
 bool DeleteFileW(const std::u16string& path) {
     const std::string name = WideToUtf8(path);
     struct stat st;
-    if (lstat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (lstat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
     return unlink(name.c_str()) == 0;
 }

@@ -25,7 +25,8 @@ bool StartDetached(std::vector<std::string> args) {
     argv.push_back(nullptr);
 
     const pid_t child = fork();
-    if (child < 0) return false;
+    if (child < 0)
+        return false;
     if (child == 0) {
         // Only async-signal-safe calls from here on: this process may have had other threads.
         setsid();
@@ -47,7 +48,8 @@ bool StartDetached(std::vector<std::string> args) {
 
 bool ShellExecuteW(void*, const std::u16string& verb, const std::u16string& path,
                    const std::u16string&, const std::u16string&, int) {
-    if (verb != u"open" || path.empty()) return false;
+    if (verb != u"open" || path.empty())
+        return false;
     const std::string file = WideToUtf8(path);
     if (IsExecutableFile(file)) {
         // A bare name would be searched in PATH; the program is always named by its path.

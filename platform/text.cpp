@@ -25,12 +25,15 @@ size_t Utf8SequenceLength(std::string_view s, size_t i, char32_t& cp) {
     } else {
         return 0;
     }
-    if (i + len > s.size()) return 0;
+    if (i + len > s.size())
+        return 0;
     for (size_t k = 1; k < len; ++k) {
-        if ((b(k) & 0xC0) != 0x80) return 0;
+        if ((b(k) & 0xC0) != 0x80)
+            return 0;
         cp = (cp << 6) | (b(k) & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
     return len;
 }
 
@@ -52,7 +55,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string Widen(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 }  // namespace
 
@@ -100,7 +105,8 @@ bool IsValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
         char32_t cp = 0;
         const size_t len = Utf8SequenceLength(bytes, i, cp);
-        if (len == 0) return false;
+        if (len == 0)
+            return false;
         i += len;
     }
     return true;

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 #include <string>
-#include <type_traits>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 // Text is UTF-16 throughout; capacities count UTF-16 units.
@@ -25,14 +25,23 @@ using FormatArg = std::variant<long long, double, std::u16string_view>;
 // An argument of the wrong kind or a missing one formats as nothing; surplus ones are ignored.
 std::u16string FormatTextArgs(std::u16string_view format, const FormatArg* args, size_t count);
 
-inline FormatArg ToFormatArg(std::u16string_view s) { return s; }
-inline FormatArg ToFormatArg(const std::u16string& s) { return std::u16string_view(s); }
-inline FormatArg ToFormatArg(const char16_t* s) { return std::u16string_view(s); }
-inline FormatArg ToFormatArg(double d) { return d; }
-inline FormatArg ToFormatArg(float d) { return static_cast<double>(d); }
+inline FormatArg ToFormatArg(std::u16string_view s) {
+    return s;
+}
+inline FormatArg ToFormatArg(const std::u16string& s) {
+    return std::u16string_view(s);
+}
+inline FormatArg ToFormatArg(const char16_t* s) {
+    return std::u16string_view(s);
+}
+inline FormatArg ToFormatArg(double d) {
+    return d;
+}
+inline FormatArg ToFormatArg(float d) {
+    return static_cast<double>(d);
+}
 template <typename T>
-    requires std::is_integral_v<T>
-FormatArg ToFormatArg(T n) {
+requires std::is_integral_v<T> FormatArg ToFormatArg(T n) {
     return static_cast<long long>(n);
 }
 

@@ -19,7 +19,8 @@ CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int, unsigned, unsi
     // Callers only test the handle against null; one object stands for every running thread.
     static CWinThread running;
     for (int n = g_failThreadCreations.load(); n > 0;) {
-        if (g_failThreadCreations.compare_exchange_weak(n, n - 1)) return nullptr;
+        if (g_failThreadCreations.compare_exchange_weak(n, n - 1))
+            return nullptr;
     }
     try {
         std::thread([proc, param] {
@@ -34,6 +35,10 @@ CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int, unsigned, unsi
     return &running;
 }
 
-void AfxEndThread(unsigned, bool) { throw ThreadExit{}; }
+void AfxEndThread(unsigned, bool) {
+    throw ThreadExit{};
+}
 
-void FailNextThreadCreations(int count) { g_failThreadCreations = count; }
+void FailNextThreadCreations(int count) {
+    g_failThreadCreations = count;
+}

@@ -27,8 +27,8 @@ constexpr DialogControlTemplate kUpdateDialogControls[] = {
      kChild | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_STATICEDGE, 0},
     {IDC_WEBSITE_TEXT, ControlClass::Static, u"https://update.example.org", 86, 1, 169, 8,
      kChild | SS_LEFT | SS_CENTERIMAGE | WS_GROUP, 0, 0},
-    {IDC_PERCENT_TEXT, ControlClass::Static, u"0%", 240, 154, 17, 9, kChild | SS_LEFT | WS_GROUP,
-     0, 0},
+    {IDC_PERCENT_TEXT, ControlClass::Static, u"0%", 240, 154, 17, 9, kChild | SS_LEFT | WS_GROUP, 0,
+     0},
 };
 
 constexpr DialogTemplate kUpdateDialog = {

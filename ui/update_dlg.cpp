@@ -5,7 +5,9 @@
 
 CUpdateDlg* g_pUpdateDlg = nullptr;
 
-CUpdateDlg::CUpdateDlg(CWnd* parent) : CDialog(IDD, parent) { g_pUpdateDlg = this; }
+CUpdateDlg::CUpdateDlg(CWnd* parent) : CDialog(IDD, parent) {
+    g_pUpdateDlg = this;
+}
 
 CUpdateDlg::~CUpdateDlg() = default;
 

@@ -63,7 +63,9 @@ LRESULT CWnd::SendMessageW(UINT message, WPARAM wParam, LPARAM lParam) {
             });
             break;
         case PBM_SETPOS:
-            Call([&](DialogWindow& w) { result = w.SetProgressPos(m_id, static_cast<int>(wParam)); });
+            Call([&](DialogWindow& w) {
+                result = w.SetProgressPos(m_id, static_cast<int>(wParam));
+            });
             break;
         default:
             break;

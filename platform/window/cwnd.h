@@ -14,8 +14,8 @@
 #include "platform/window/dialog_session.h"
 
 // Messages understood by SendMessageW.
-constexpr UINT LB_ADDSTRING = 0x0180;  // lParam: const char16_t* row text
-constexpr UINT PBM_SETPOS = 0x0402;    // wParam: position; gives the previous one
+constexpr UINT LB_ADDSTRING = 0x0180;    // lParam: const char16_t* row text
+constexpr UINT PBM_SETPOS = 0x0402;      // wParam: position; gives the previous one
 constexpr UINT PBM_SETRANGE32 = 0x0406;  // wParam: lower, lParam: upper bound
 constexpr int LB_ERR = -1;
 

@@ -20,7 +20,8 @@ DialogSession::DialogSession(DialogWindow& window)
 
 bool DialogSession::Invoke(const Operation& op) {
     if (IsDialogThread()) {
-        if (m_ended) return false;
+        if (m_ended)
+            return false;
         RunPendingLatest();
         op(*m_window);
         return true;
@@ -28,7 +29,8 @@ bool DialogSession::Invoke(const Operation& op) {
     auto completion = std::make_shared<Completion>();
     {
         std::lock_guard lock(m_mutex);
-        if (m_ended) return false;
+        if (m_ended)
+            return false;
         // The task holds the session and the completion, never the caller's stack: when the
         // caller has given up waiting, the task finds the dialog ended and touches nothing.
         m_window->Post([self = shared_from_this(), completion, &op] {
@@ -52,12 +54,15 @@ bool DialogSession::Invoke(const Operation& op) {
 
 void DialogSession::PostLatest(int slot, Operation op) {
     std::lock_guard lock(m_mutex);
-    if (m_ended) return;
+    if (m_ended)
+        return;
     m_latest[slot] = std::move(op);
-    if (m_latestPosted) return;
+    if (m_latestPosted)
+        return;
     m_latestPosted = true;
     m_window->Post([self = shared_from_this()] {
-        if (!self->m_ended) self->RunPendingLatest();
+        if (!self->m_ended)
+            self->RunPendingLatest();
     });
 }
 

@@ -9,7 +9,9 @@ TEST(Text, Utf8RoundTrip) {
     } cases[] = {
         {"", u""},
         {"Update", u"Update"},
-        {"Gr\xC3\xBC\xC3\x9F" "e", u"Grüße"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         u"Grüße"},
         {"\xE2\x82\xAC", u"€"},
         {"\xF0\x9F\x98\x80", u"\U0001F600"},
     };
@@ -29,7 +31,10 @@ TEST(Text, InvalidUtf8) {
         {"a\xC3", u"a\uFFFD"},                    // cut sequence
         {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong '/'
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
-        {"\x81" "b", u"\uFFFD" "b"},
+        {"\x81"
+         "b",
+         u"\uFFFD"
+         "b"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Utf8ToWide(c.bytes), c.wide);

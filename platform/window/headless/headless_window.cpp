@@ -44,7 +44,8 @@ public:
             std::function<void()> task;
             {
                 std::unique_lock lock(d.m_mutex);
-                if (d.m_endRequested) break;
+                if (d.m_endRequested)
+                    break;
                 d.m_queueChanged.wait(lock, [&] { return !d.m_queue.empty(); });
                 task = std::move(d.m_queue.front());
                 d.m_queue.pop_front();
@@ -68,7 +69,8 @@ public:
 
     CString GetText(int id) const override {
         std::lock_guard lock(m_dialog->m_mutex);
-        if (id == kDialogWindowId) return m_dialog->m_title;
+        if (id == kDialogWindowId)
+            return m_dialog->m_title;
         const HeadlessControl* c = m_dialog->Find(id);
         return c ? c->text : CString();
     }
@@ -90,7 +92,8 @@ public:
 
     void Enable(int id, bool enable) override {
         std::lock_guard lock(m_dialog->m_mutex);
-        if (HeadlessControl* c = m_dialog->Find(id)) c->enabled = enable;
+        if (HeadlessControl* c = m_dialog->Find(id))
+            c->enabled = enable;
     }
 
     bool IsVisible(int id) const override {
@@ -101,26 +104,30 @@ public:
 
     void Show(int id, bool show) override {
         std::lock_guard lock(m_dialog->m_mutex);
-        if (HeadlessControl* c = m_dialog->Find(id)) c->visible = show;
+        if (HeadlessControl* c = m_dialog->Find(id))
+            c->visible = show;
     }
 
     int AddListRow(int id, const CString& text) override {
         std::lock_guard lock(m_dialog->m_mutex);
         HeadlessControl* c = m_dialog->Find(id);
-        if (!c || c->controlClass != ControlClass::ListBox) return -1;
+        if (!c || c->controlClass != ControlClass::ListBox)
+            return -1;
         c->rows.push_back(text);
         return static_cast<int>(c->rows.size()) - 1;
     }
 
     void SetProgressRange(int id, int lower, int upper) override {
         std::lock_guard lock(m_dialog->m_mutex);
-        if (HeadlessControl* c = m_dialog->Find(id)) c->lower = lower, c->upper = upper;
+        if (HeadlessControl* c = m_dialog->Find(id))
+            c->lower = lower, c->upper = upper;
     }
 
     int SetProgressPos(int id, int pos) override {
         std::lock_guard lock(m_dialog->m_mutex);
         HeadlessControl* c = m_dialog->Find(id);
-        if (!c) return 0;
+        if (!c)
+            return 0;
         const int previous = c->pos;
         c->pos = pos;
         return previous;
@@ -140,7 +147,8 @@ private:
 
 HeadlessDialog::HeadlessDialog(const DialogTemplate& dialog) : m_title(dialog.title) {
     for (const DialogControlTemplate& t : dialog.controls) {
-        if (t.id == -1) continue;
+        if (t.id == -1)
+            continue;
         HeadlessControl c;
         c.controlClass = t.controlClass;
         c.style = t.style;
@@ -148,7 +156,8 @@ HeadlessDialog::HeadlessDialog(const DialogTemplate& dialog) : m_title(dialog.ti
         c.enabled = (t.style & WS_DISABLED) == 0;
         c.visible = (t.style & WS_VISIBLE) != 0;
         m_controls[t.id] = c;
-        if (t.style & WS_TABSTOP) m_tabOrder.push_back(t.id);
+        if (t.style & WS_TABSTOP)
+            m_tabOrder.push_back(t.id);
     }
 }
 
@@ -165,7 +174,8 @@ const HeadlessControl* HeadlessDialog::Find(int id) const {
 bool HeadlessDialog::Enqueue(std::function<void()> task) {
     {
         std::lock_guard lock(m_mutex);
-        if (m_finished) return false;
+        if (m_finished)
+            return false;
         m_queue.push_back(std::move(task));
     }
     m_queueChanged.notify_all();
@@ -175,7 +185,8 @@ bool HeadlessDialog::Enqueue(std::function<void()> task) {
 bool HeadlessDialog::RunCommand(const std::function<void()>& command) {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_started || m_endRequested) return false;
+        if (!m_started || m_endRequested)
+            return false;
     }
     auto done = std::make_shared<Done>();
     const bool queued = Enqueue([this, done, command] {
@@ -184,18 +195,21 @@ bool HeadlessDialog::RunCommand(const std::function<void()>& command) {
             std::lock_guard lock(m_mutex);
             run = !m_endRequested && m_hooks;
         }
-        if (run) command();
+        if (run)
+            command();
         std::lock_guard lock(done->mutex);
         done->done = true;
         done->changed.notify_all();
     });
-    if (!queued) return false;
+    if (!queued)
+        return false;
     std::unique_lock lock(done->mutex);
     // The task runs unless the loop ends first; then Enqueue's queue is dropped and we stop.
     while (!done->done) {
         done->changed.wait_for(lock, std::chrono::milliseconds(20));
         std::lock_guard stateLock(m_mutex);
-        if (m_finished && !done->done) return false;
+        if (m_finished && !done->done)
+            return false;
     }
     return true;
 }
@@ -207,9 +221,11 @@ bool HeadlessDialog::Click(int id) {
             std::lock_guard lock(m_mutex);
             const HeadlessControl* c = Find(id);
             clickable = c && c->controlClass == ControlClass::Button && c->enabled && c->visible;
-            if (clickable) m_focus = id;
+            if (clickable)
+                m_focus = id;
         }
-        if (clickable) m_hooks->HandleCommand(id);
+        if (clickable)
+            m_hooks->HandleCommand(id);
     });
 }
 
@@ -227,7 +243,8 @@ bool HeadlessDialog::PressEnter() {
                 command = IDOK;
             }
         }
-        if (command) m_hooks->HandleCommand(command);
+        if (command)
+            m_hooks->HandleCommand(command);
     });
 }
 
@@ -243,7 +260,15 @@ bool HeadlessDialog::SetFocus(int id) {
     return RunCommand([this, id] {
         std::lock_guard lock(m_mutex);
         const HeadlessControl* c = Find(id);
-        if (c && c->enabled && c->visible) m_focus = id;
+        if (c && c->enabled && c->visible)
+            m_focus = id;
+    });
+}
+
+void HeadlessDialog::Abandon() {
+    Enqueue([this] {
+        std::lock_guard lock(m_mutex);
+        m_endRequested = true;
     });
 }
 
@@ -307,7 +332,8 @@ bool HeadlessDialog::WaitFor(const std::function<bool(const HeadlessDialog&)>& c
                              std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition(*this)) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;

@@ -38,6 +38,8 @@ public:
     bool PressEscape();  // the cancel command, always
     bool CloseBox();     // the cancel command, always
     bool SetFocus(int id);
+    // Ends the modal run without any command, as if the process were ending; for tearing down.
+    void Abandon();
 
     CString Title() const;
     CString Text(int id) const;

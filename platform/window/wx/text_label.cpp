@@ -15,7 +15,8 @@ TextLabel::TextLabel(wxWindow* parent, wxWindowID id, const wxString& text, cons
 }
 
 void TextLabel::SetLabel(const wxString& text) {
-    if (text == m_text) return;
+    if (text == m_text)
+        return;
     m_text = text;
     Refresh();
 }
@@ -57,9 +58,11 @@ void TextLabel::OnPaint(wxPaintEvent&) {
     }
     const int lineHeight = dc.GetCharHeight();
     int y = 0;
-    if ((m_style & SS_CENTERIMAGE) && lines.size() == 1) y = (size.y - lineHeight) / 2;
+    if ((m_style & SS_CENTERIMAGE) && lines.size() == 1)
+        y = (size.y - lineHeight) / 2;
     for (const wxString& line : lines) {
-        if (y >= size.y) break;
+        if (y >= size.y)
+            break;
         dc.DrawText(line, 0, y);
         y += lineHeight;
     }

@@ -26,15 +26,20 @@ public:
     bool OnInit() override { return true; }
 };
 
-wxString ToWx(const CString& text) { return wxString::FromUTF8(WideToUtf8(text)); }
-CString FromWx(const wxString& text) { return Utf8ToWide(text.utf8_string()); }
+wxString ToWx(const CString& text) {
+    return wxString::FromUTF8(WideToUtf8(text));
+}
+CString FromWx(const wxString& text) {
+    return Utf8ToWide(text.utf8_string());
+}
 
 // The face of the template's font where installed, else the closest sans-serif face.
 wxFont TemplateFont(const DialogTemplate& dialog) {
     const wxString wanted = ToWx(CString(dialog.fontFace));
     wxFontInfo info(dialog.pointSize);
     info.Family(wxFONTFAMILY_SWISS).Italic(dialog.italic);
-    if (dialog.weight >= 700) info.Bold();
+    if (dialog.weight >= 700)
+        info.Bold();
     if (wxFontEnumerator::IsValidFacename(wanted)) {
         info.FaceName(wanted);
     } else if (wxFontEnumerator::IsValidFacename("DejaVu Sans")) {
@@ -65,7 +70,8 @@ private:
 
 wxBitmap LoadBitmapResource(int id) {
     const auto bytes = FindBitmapResource(id);
-    if (bytes.empty()) return wxBitmap();
+    if (bytes.empty())
+        return wxBitmap();
     wxMemoryInputStream stream(bytes.data(), bytes.size());
     wxImage image(stream, wxBITMAP_TYPE_BMP);
     return image.IsOk() ? wxBitmap(image) : wxBitmap();
@@ -76,27 +82,31 @@ public:
     explicit WxDialogWindow(const DialogTemplate& dialog) : m_template(dialog) {}
 
     ~WxDialogWindow() override {
-        if (m_dialog) m_dialog->Destroy();
+        if (m_dialog)
+            m_dialog->Destroy();
     }
 
     INT_PTR RunModal(DialogHooks& hooks) override {
         m_hooks = &hooks;
         Build();
         const BOOL focusFirst = hooks.HandleInitDialog();
-        if (focusFirst) FocusFirstTabStop();
+        if (focusFirst)
+            FocusFirstTabStop();
         const int result = m_dialog->ShowModal();
         m_hooks = nullptr;
         return result;
     }
 
     void EndModal(INT_PTR result) override {
-        if (m_dialog->IsModal()) m_dialog->EndModal(static_cast<int>(result));
+        if (m_dialog->IsModal())
+            m_dialog->EndModal(static_cast<int>(result));
     }
 
     bool HasControl(int id) const override { return m_controls.count(id) != 0; }
 
     CString GetText(int id) const override {
-        if (id == kDialogWindowId) return FromWx(m_dialog->GetTitle());
+        if (id == kDialogWindowId)
+            return FromWx(m_dialog->GetTitle());
         wxWindow* c = Control(id);
         return c ? FromWx(c->GetLabel()) : CString();
     }
@@ -105,7 +115,8 @@ public:
         if (id == kDialogWindowId) {
             m_dialog->SetTitle(ToWx(text));
         } else if (wxWindow* c = Control(id)) {
-            if (dynamic_cast<wxListBox*>(c) || dynamic_cast<wxGauge*>(c)) return;
+            if (dynamic_cast<wxListBox*>(c) || dynamic_cast<wxGauge*>(c))
+                return;
             c->SetLabel(ToWx(text));
         }
     }
@@ -116,7 +127,8 @@ public:
     }
 
     void Enable(int id, bool enable) override {
-        if (wxWindow* c = Control(id)) c->Enable(enable);
+        if (wxWindow* c = Control(id))
+            c->Enable(enable);
     }
 
     bool IsVisible(int id) const override {
@@ -125,7 +137,8 @@ public:
     }
 
     void Show(int id, bool show) override {
-        if (wxWindow* c = Control(id)) c->Show(show);
+        if (wxWindow* c = Control(id))
+            c->Show(show);
     }
 
     int AddListRow(int id, const CString& text) override {
@@ -135,7 +148,8 @@ public:
 
     void SetProgressRange(int id, int lower, int upper) override {
         auto* gauge = dynamic_cast<wxGauge*>(Control(id));
-        if (!gauge) return;
+        if (!gauge)
+            return;
         Progress& p = m_progress[id];
         p.lower = lower;
         p.upper = upper;
@@ -145,7 +159,8 @@ public:
 
     int SetProgressPos(int id, int pos) override {
         auto* gauge = dynamic_cast<wxGauge*>(Control(id));
-        if (!gauge) return 0;
+        if (!gauge)
+            return 0;
         Progress& p = m_progress[id];
         const int previous = p.pos;
         p.pos = pos;
@@ -181,9 +196,9 @@ private:
 
     void Build() {
         // No resize border, no minimise or maximise box; a close box.
-        m_dialog = new wxDialog(nullptr, wxID_ANY, ToWx(CString(m_template.title)),
-                                wxDefaultPosition, wxDefaultSize,
-                                wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
+        m_dialog =
+            new wxDialog(nullptr, wxID_ANY, ToWx(CString(m_template.title)), wxDefaultPosition,
+                         wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
         const wxFont font = TemplateFont(m_template);
         m_dialog->SetFont(font);
         const DialogUnits units(*m_dialog, font);
@@ -191,13 +206,18 @@ private:
             const wxPoint pos(units.X(t.x), units.Y(t.y));
             const wxSize size(units.X(t.cx), units.Y(t.cy));
             wxWindow* control = CreateControl(t, pos, size);
-            if (!control) continue;
-            if (!(t.style & WS_VISIBLE)) control->Hide();
-            if (t.style & WS_DISABLED) control->Disable();
-            if (t.id != -1) m_controls[t.id] = control;
+            if (!control)
+                continue;
+            if (!(t.style & WS_VISIBLE))
+                control->Hide();
+            if (t.style & WS_DISABLED)
+                control->Disable();
+            if (t.id != -1)
+                m_controls[t.id] = control;
         }
         m_dialog->SetClientSize(units.X(m_template.cx), units.Y(m_template.cy));
-        if (m_template.x == 0 && m_template.y == 0) m_dialog->Centre(wxBOTH);
+        if (m_template.x == 0 && m_template.y == 0)
+            m_dialog->Centre(wxBOTH);
         m_dialog->Bind(wxEVT_CHAR_HOOK, &WxDialogWindow::OnCharHook, this);
         m_dialog->Bind(wxEVT_CLOSE_WINDOW, &WxDialogWindow::OnClose, this);
     }
@@ -209,12 +229,14 @@ private:
         switch (t.controlClass) {
             case ControlClass::Button: {
                 auto* button = new wxButton(m_dialog, id, text, pos, size);
-                if (t.style & BS_DEFPUSHBUTTON) button->SetDefault();
+                if (t.style & BS_DEFPUSHBUTTON)
+                    button->SetDefault();
                 button->Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { Command(id); });
                 return button;
             }
             case ControlClass::ListBox: {
-                const long border = (t.exStyle & WS_EX_STATICEDGE) ? wxBORDER_SIMPLE : wxBORDER_NONE;
+                const long border =
+                    (t.exStyle & WS_EX_STATICEDGE) ? wxBORDER_SIMPLE : wxBORDER_NONE;
                 return new wxListBox(m_dialog, id, pos, size, 0, nullptr,
                                      wxLB_SINGLE | wxLB_NEEDED_SB | border);
             }
@@ -247,7 +269,8 @@ private:
     }
 
     void Command(int id) {
-        if (m_hooks) m_hooks->HandleCommand(id);
+        if (m_hooks)
+            m_hooks->HandleCommand(id);
     }
 
     // Escape gives the cancel command always; Enter gives the focused push button's command,
@@ -305,21 +328,25 @@ bool WxWindowSystem::EnsureStarted() {
     if (m_state == State::NotStarted) {
         const bool started = wxEntryStart(m_argc, m_argv) && wxTheApp && wxTheApp->CallOnInit();
         m_state = started ? State::Running : State::Failed;
-        if (!started) std::fprintf(stderr, "Update: the display cannot be opened\n");
+        if (!started)
+            std::fprintf(stderr, "Update: the display cannot be opened\n");
     }
     return m_state == State::Running;
 }
 
 std::unique_ptr<DialogWindow> WxWindowSystem::CreateDialogWindow(const DialogTemplate& dialog) {
-    if (!EnsureStarted()) return nullptr;
+    if (!EnsureStarted())
+        return nullptr;
     return std::make_unique<WxDialogWindow>(dialog);
 }
 
 int WxWindowSystem::MessageBox(const CString& text, const CString& caption, UINT) {
-    if (!EnsureStarted()) return IDOK;
+    if (!EnsureStarted())
+        return IDOK;
     wxWindow* parent = wxTheApp->GetTopWindow();
     for (wxWindow* w : wxTopLevelWindows) {
-        if (auto* dialog = dynamic_cast<wxDialog*>(w); dialog && dialog->IsModal()) parent = dialog;
+        if (auto* dialog = dynamic_cast<wxDialog*>(w); dialog && dialog->IsModal())
+            parent = dialog;
     }
     wxMessageBox(ToWx(text), ToWx(caption), wxOK | wxICON_WARNING, parent);
     return IDOK;

@@ -1,0 +1,62 @@
+// Runs the update dialog on the headless back end, on a dialog thread of its own, with the
+// settings loaded from an Update.ini in a temporary program directory.
+#pragma once
+
+#include <memory>
+#include <thread>
+
+#include "app/update_app.h"
+#include "platform/window/headless/headless_window.h"
+#include "tests/tools/temp_dir.h"
+#include "ui/update_dlg.h"
+
+class DialogHost {
+public:
+    explicit DialogHost(const std::string& ini) {
+        m_dir.Write("Update.ini", ini);
+        m_app.m_strBaseDir = m_dir.BaseDir();
+        m_app.m_strIniPath = m_app.m_strBaseDir + u"Update.ini";
+        m_app.LoadSettings();
+        SetWindowSystem(&m_windows);
+    }
+
+    ~DialogHost() {
+        if (m_thread.joinable()) {
+            if (auto d = m_windows.WaitForDialog(std::chrono::milliseconds(0)))
+                d->Abandon();
+            m_thread.join();
+        }
+        SetWindowSystem(nullptr);
+    }
+
+    // Starts the modal run and gives the dialog once it is initialised.
+    HeadlessDialog& Start() {
+        m_thread = std::thread([this] {
+            // The object outlives the modal run until the host goes, so that tests can call it
+            // as a late worker would.
+            m_dlg = std::make_unique<CUpdateDlg>();
+            m_app.m_pMainWnd = m_dlg.get();
+            m_dlg->DoModal();
+            m_modalReturned = true;
+        });
+        m_dialog = m_windows.WaitForDialog();
+        return *m_dialog;
+    }
+
+    // Waits for the modal run to return.
+    void Join() { m_thread.join(); }
+
+    const TempDir& Dir() const { return m_dir; }
+    CUpdateApp& App() { return m_app; }
+    HeadlessWindowSystem& Windows() { return m_windows; }
+    bool ModalReturned() const { return m_modalReturned; }
+
+private:
+    TempDir m_dir;
+    CUpdateApp m_app;
+    HeadlessWindowSystem m_windows;
+    std::shared_ptr<HeadlessDialog> m_dialog;
+    std::unique_ptr<CUpdateDlg> m_dlg;
+    std::thread m_thread;
+    std::atomic<bool> m_modalReturned{false};
+};
