@@ -1,0 +1,72 @@
+"""A private X server for one test run, and the few xdotool calls the real-window tests need."""
+
+import os
+import subprocess
+import time
+
+
+class Xvfb:
+    """Starts Xvfb on a free display number; use as a context manager."""
+
+    def __init__(self, size="1024x768x24"):
+        self.size = size
+        self.process = None
+        self.display = None
+
+    def __enter__(self):
+        read_fd, write_fd = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.size, "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.process.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+    def env(self, **extra):
+        env = dict(os.environ, DISPLAY=self.display)
+        env.update(extra)
+        return env
+
+    def xdotool(self, *args, check=True):
+        result = subprocess.run(["xdotool", *args], env=self.env(), capture_output=True, text=True)
+        if check and result.returncode != 0:
+            raise RuntimeError("xdotool %s failed: %s" % (" ".join(args), result.stderr.strip()))
+        return result.stdout
+
+    def windows_named(self, name):
+        """The ids of the mapped windows whose title is exactly `name`."""
+        out = self.xdotool("search", "--onlyvisible", "--name", ".", check=False)
+        found = []
+        for wid in out.split():
+            title = self.xdotool("getwindowname", wid, check=False).rstrip("\n")
+            if title == name:
+                found.append(wid)
+        return found
+
+    def wait_for_window(self, name, timeout=15.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.windows_named(name)
+            if found:
+                return found[0]
+            time.sleep(0.1)
+        return None
+
+    def key(self, wid, *keys):
+        """Gives `wid` the input focus and sends it the keys (there is no window manager)."""
+        self.xdotool("windowfocus", "--sync", wid)
+        time.sleep(0.2)
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def screenshot(self, path, wid="root"):
+        subprocess.run(["import", "-window", wid, path], env=self.env(), check=True,
+                       capture_output=True)
