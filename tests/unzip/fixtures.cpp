@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -90,7 +91,9 @@ std::vector<uint8_t> ExtractToMemory(ZipArchive* archive, int32_t index, uint32_
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "unzip-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    if (mkdtemp(pattern.data()) == nullptr)
+        std::abort();
+    path_ = pattern;
 }
 
 TempDir::~TempDir() {
