@@ -229,14 +229,14 @@ bool ZipUnpacker::CopyEntryData(HANDLE target) {
 }
 
 int32_t ZipUnpacker::ExtractToBuffer(int32_t index, uint8_t* buffer, uint32_t length) {
-    if (buffer == nullptr || length == 0)
-        return ZIPRC_BAD_ARGUMENT;
     ZipDirectoryReader* reader = directory_.get();
+    // The range is checked first: -1 would otherwise match "no open entry".
+    if (buffer == nullptr || length == 0 || index < 0 ||
+        int64_t{index} >= int64_t{reader->entryCount}) {
+        return ZIPRC_BAD_ARGUMENT;
+    }
     if (index != openEntry_) {
         CloseOpenEntry();
-        if (index < 0 || int64_t{index} >= int64_t{reader->entryCount}) {
-            return ZIPRC_BAD_ARGUMENT;
-        }
         AnsiEntryRecord record;
         const int32_t described = GetRecord(index, &record);
         if (described != ZIPRC_OK)

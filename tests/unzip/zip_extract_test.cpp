@@ -136,6 +136,7 @@ TEST(ExtractZipEntry, BufferInPieces) {
     EXPECT_EQ(ExtractZipEntry(zip.get(), 5, piece.data(), 0, ZIO_BUFFER), ZIPRC_BAD_ARGUMENT);
     EXPECT_EQ(ExtractZipEntry(zip.get(), 5, nullptr, 16, ZIO_BUFFER), ZIPRC_BAD_ARGUMENT);
     EXPECT_EQ(ExtractZipEntry(zip.get(), 8, piece.data(), 16, ZIO_BUFFER), ZIPRC_BAD_ARGUMENT);
+    EXPECT_EQ(ExtractZipEntry(zip.get(), -1, piece.data(), 16, ZIO_BUFFER), ZIPRC_BAD_ARGUMENT);
 }
 
 TEST(ExtractZipEntry, ExistingTargetIsReplacedWholeOrNotAtAll) {
