@@ -49,12 +49,17 @@ HANDLE CreateFileW(const std::u16string& path, uint32_t access, uint32_t /*share
     if (flags == -1 || path.empty())
         return INVALID_HANDLE_VALUE;
     const std::string name = WideToUtf8(path);
+    // CREATE_NEW makes a regular file or fails; only an existing name can be a directory or a
+    // FIFO, whose open must not wait for the other end.
+    const bool fresh = disposition == CREATE_NEW;
     int fd;
     do {
-        fd = open(name.c_str(), flags | O_NONBLOCK, 0666);
+        fd = open(name.c_str(), fresh ? flags : flags | O_NONBLOCK, 0666);
     } while (fd == -1 && errno == EINTR);
     if (fd == -1)
         return INVALID_HANDLE_VALUE;
+    if (fresh)
+        return FdToHandle(fd);
     struct stat st;
     if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !ClearNonBlocking(fd)) {
         close(fd);
