@@ -1,15 +1,23 @@
 #include "ui/update_dlg.h"
 
 #include "app/update_settings.h"
+#include "download/worker_gate.h"
 #include "platform/shell.h"
-
-CUpdateDlg* g_pUpdateDlg = nullptr;
+#include "platform/thread.h"
+#include "platform/window/win_app.h"
 
 CUpdateDlg::CUpdateDlg(CWnd* parent) : CDialog(IDD, parent) {
     g_pUpdateDlg = this;
 }
 
-CUpdateDlg::~CUpdateDlg() = default;
+CUpdateDlg::~CUpdateDlg() {
+    // The close handler asked the worker to stop; it touches no control of an ended dialog.
+    g_bCancel = 1;
+    WaitForDownloadWorkers();
+    if (m_bProgramPending) {
+        ShellExecuteW(nullptr, u"open", GetAppSettings()->m_strProgramPath, u"", u"", SW_SHOW);
+    }
+}
 
 void CUpdateDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_WEBSITE_TEXT, m_stcWebsite);
@@ -51,15 +59,60 @@ void CUpdateDlg::OnOK() {
 void CUpdateDlg::OnCancel() {
     CString caption;
     m_btnCancel.GetWindowText(caption);
-    if (caption == u"Exit") {
+    if (caption == u"Cancel") {
+        g_bCancel = 1;
+        m_bStartWhenStopped = false;
+        SetDlgItemText(IDC_PERCENT_TEXT, u"0%");
+        m_prgDownload.SetPos(0);
+        m_btnCancel.SetWindowText(u"Exit");
+        m_btnOK.EnableWindow(TRUE);
+    } else if (caption == u"Exit") {
         CDialog::OnCancel();
         StartProgram();
     }
 }
 
-// Downloading is not wired to the dialog yet: Update does nothing.
-void CUpdateDlg::StartUpdate() {}
+void CUpdateDlg::StartUpdate() {
+    m_btnOK.EnableWindow(FALSE);
+    m_btnCancel.SetWindowText(u"Cancel");
+    if (IsDownloadWorkerRunning()) {
+        // The cancelled worker has not stopped yet: two never run at once.
+        m_bStartWhenStopped = true;
+        return;
+    }
+    StartWorker();
+}
+
+void CUpdateDlg::StartWorker() {
+    g_bCancel = 0;
+    EnterDownloadWorker();
+    if (!AfxBeginThread(DownloadThreadProc, this, THREAD_PRIORITY_NORMAL, 0, 0)) {
+        LeaveDownloadWorker();
+        AfxMessageBox(u"Create work thread failed!", MB_OK);
+    }
+}
+
+LRESULT CUpdateDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_DOWNLOAD_STOPPED)
+        return CDialog::WindowProc(message, wParam, lParam);
+    // The stopped worker is done with the dialog; a run asked for meanwhile begins now, from
+    // the first pack, in the state that Update gives.
+    if (m_bStartWhenStopped) {
+        m_bStartWhenStopped = false;
+        m_btnOK.EnableWindow(FALSE);
+        m_btnCancel.SetWindowText(u"Cancel");
+        m_btnCancel.ShowWindow(SW_SHOW);
+        m_btnOK.SetWindowText(u"Update");
+        StartWorker();
+    }
+    return 1;
+}
 
 void CUpdateDlg::StartProgram() {
+    g_bCancel = 1;  // a worker still stopping must not go on with further packs
+    if (IsDownloadWorkerRunning()) {
+        m_bProgramPending = true;
+        return;
+    }
     ShellExecuteW(nullptr, u"open", GetAppSettings()->m_strProgramPath, u"", u"", SW_SHOW);
 }

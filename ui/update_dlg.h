@@ -2,6 +2,7 @@
 // progress bar with its percentage and the two buttons whose captions decide what they do.
 #pragma once
 
+#include "download/download_thread.h"
 #include "platform/window/dialog.h"
 #include "res/resource.h"
 
@@ -10,6 +11,8 @@ public:
     enum { IDD = IDD_UPDATE_DIALOG };
 
     explicit CUpdateDlg(CWnd* parent = nullptr);
+    // Waits for a worker that is still stopping after the dialog ended, so that it never
+    // addresses a dialog that is gone, then starts the program if Finish or Exit put that off.
     ~CUpdateDlg() override;
 
     CStatic m_stcWebsite;
@@ -28,11 +31,17 @@ protected:
     void OnCancel() override;
 
     void StartUpdate();
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // Starts the program that Finish and Exit hand over to.
+    // Resets the cancel request and starts the worker; a message box when it cannot start.
+    void StartWorker();
+    // Starts the program that Finish and Exit hand over to, once no worker runs any more.
     void StartProgram();
-};
 
-// The one update dialog; set by its constructor and never cleared.
-extern CUpdateDlg* g_pUpdateDlg;
+    // Update was pressed while the previous worker had not stopped yet: it starts when that
+    // worker has stopped.
+    bool m_bStartWhenStopped = false;
+    // Finish or Exit came while a worker was stopping: the program starts after it.
+    bool m_bProgramPending = false;
+};

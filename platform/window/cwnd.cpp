@@ -68,9 +68,16 @@ LRESULT CWnd::SendMessageW(UINT message, WPARAM wParam, LPARAM lParam) {
             });
             break;
         default:
+            if (message >= WM_APP) {
+                Call([&](DialogWindow&) { result = WindowProc(message, wParam, lParam); });
+            }
             break;
     }
     return result;
+}
+
+LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) {
+    return 0;
 }
 
 int CListBox::AddString(const CString& text) {

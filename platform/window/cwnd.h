@@ -18,6 +18,8 @@ constexpr UINT LB_ADDSTRING = 0x0180;    // lParam: const char16_t* row text
 constexpr UINT PBM_SETPOS = 0x0402;      // wParam: position; gives the previous one
 constexpr UINT PBM_SETRANGE32 = 0x0406;  // wParam: lower, lParam: upper bound
 constexpr int LB_ERR = -1;
+// Messages of the program's own, from WM_APP on, go to the window object's WindowProc.
+constexpr UINT WM_APP = 0x8000;
 
 class CWnd {
 public:
@@ -34,6 +36,8 @@ public:
     // SW_HIDE or SW_SHOW; gives TRUE when the window was visible before the call.
     BOOL ShowWindow(int command);
     BOOL IsWindowVisible() const;
+    // Control messages go to the control; WM_APP and above to WindowProc, on the dialog
+    // thread. Gives 0 when the window does not run.
     LRESULT SendMessageW(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     // Binds this object to control `id` of a running dialog.
@@ -42,6 +46,9 @@ public:
     const std::shared_ptr<DialogSession>& Session() const { return m_session; }
 
 protected:
+    // The program's own messages, on the dialog thread. The base handles none and gives 0.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
     // Runs `op` with the dialog's window if this object is attached and the dialog runs.
     bool Call(const DialogSession::Operation& op) const;
 

@@ -29,14 +29,16 @@ public:
         SetWindowSystem(nullptr);
     }
 
-    // Starts the modal run and gives the dialog once it is initialised.
-    HeadlessDialog& Start() {
-        m_thread = std::thread([this] {
-            // The object outlives the modal run until the host goes, so that tests can call it
-            // as a late worker would.
+    // Starts the modal run and gives the dialog once it is initialised. The dialog object
+    // goes when the run returns, as at startup, unless `keepDialog` keeps it until the host
+    // goes, so that a test can call it as a late worker would.
+    HeadlessDialog& Start(bool keepDialog = false) {
+        m_thread = std::thread([this, keepDialog] {
             m_dlg = std::make_unique<CUpdateDlg>();
             m_app.m_pMainWnd = m_dlg.get();
             m_dlg->DoModal();
+            if (!keepDialog)
+                m_dlg.reset();
             m_modalReturned = true;
         });
         m_dialog = m_windows.WaitForDialog();

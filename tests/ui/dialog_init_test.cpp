@@ -95,12 +95,3 @@ TEST(DialogExit, EscapeCloseBoxAndExitStartTheProgram) {
         EXPECT_EQ(host.App().m_pMainWnd, nullptr);
     }
 }
-
-TEST(DialogExit, UpdateDoesNothingYet) {
-    DialogHost host("[Update]\nPack1=http://h/tool.zip\n");
-    HeadlessDialog& d = host.Start();
-    EXPECT_TRUE(d.PressEnter());
-    EXPECT_TRUE(d.Click(IDOK));
-    EXPECT_FALSE(d.HasEnded());
-    EXPECT_EQ(d.Text(IDOK), u"Update");
-}

@@ -9,7 +9,7 @@ TEST(Handover, WorkerWritesAreCarriedOutInOrderOnTheDialogThread) {
     DialogHost host("[Update]\nPack1=http://h/a.zip\n");
     HeadlessDialog& d = host.Start();
     std::thread worker([] {
-        CUpdateDlg& dlg = *g_pUpdateDlg;
+        CDialog& dlg = *g_pUpdateDlg;
         dlg.SetDlgItemText(IDC_STATUS_TEXT, u"Requesting the update file...");
         dlg.GetDlgItem(IDOK)->EnableWindow(FALSE);
         dlg.GetDlgItem(IDCANCEL)->SetWindowText(u"Cancel");
@@ -31,8 +31,8 @@ TEST(Handover, WorkerWritesAreCarriedOutInOrderOnTheDialogThread) {
 
 TEST(Handover, CallsAfterTheDialogEndedReturnAtOnceAndChangeNothing) {
     DialogHost host("[Update]\nPack1=http://h/a.zip\n");
-    HeadlessDialog& d = host.Start();
-    CUpdateDlg* dlg = g_pUpdateDlg;
+    HeadlessDialog& d = host.Start(/*keepDialog=*/true);
+    CDialog* dlg = g_pUpdateDlg;
     CWnd* status = dlg->GetDlgItem(IDC_STATUS_TEXT);
     ASSERT_NE(status, nullptr);
     // End the dialog while a worker still holds the object.

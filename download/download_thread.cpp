@@ -1,0 +1,177 @@
+#include "download/download_thread.h"
+
+#include <chrono>
+#include <memory>
+
+#include "app/update_settings.h"
+#include "download/backup.h"
+#include "download/pack_file.h"
+#include "download/progress_reporter.h"
+#include "download/progress_text.h"
+#include "download/worker_gate.h"
+#include "platform/net/internet_session.h"
+#include "platform/thread.h"
+#include "platform/window/dialog.h"
+#include "res/resource.h"
+
+CDialog* g_pUpdateDlg = nullptr;
+std::atomic<int> g_bCancel{0};
+int g_bDownloaded = 0;
+
+namespace {
+
+// Bytes asked of the remote file per read.
+constexpr size_t kChunkSize = 512;
+
+// A failure of the local file: handled like an internet error, but not one.
+struct LocalFileError {
+    CString text;
+};
+
+// Thrown to leave the pack and the run when the user cancelled.
+struct CancelRequested {};
+
+// Tells the dialog that this worker is done with it, and counts the worker out, however the
+// thread ends (also through AfxEndThread, which unwinds the stack).
+class WorkerStopNotice {
+public:
+    WorkerStopNotice() = default;
+    WorkerStopNotice(const WorkerStopNotice&) = delete;
+    WorkerStopNotice& operator=(const WorkerStopNotice&) = delete;
+    ~WorkerStopNotice() {
+        if (g_pUpdateDlg)
+            g_pUpdateDlg->SendMessageW(WM_DOWNLOAD_STOPPED);
+        LeaveDownloadWorker();
+    }
+};
+
+void SetStatus(std::u16string_view text) {
+    g_pUpdateDlg->SetDlgItemText(IDC_STATUS_TEXT, CString(text));
+}
+
+// Whole seconds since `start`, on a clock that local time changes do not move.
+int64_t ElapsedSeconds(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                            start)
+        .count();
+}
+
+bool IsArchiveName(const CString& path) {
+    if (path.size() < 3)
+        return false;
+    const CString tail = path.substr(path.size() - 3);
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    return lower(tail[0]) == u'z' && lower(tail[1]) == u'i' && lower(tail[2]) == u'p';
+}
+
+// Copies the body into the pack file, reporting every chunk. Throws CInternetException,
+// LocalFileError or CancelRequested.
+int64_t Transfer(CRemoteFile& remote, PackFile& file, int64_t total,
+                 std::chrono::steady_clock::time_point start, ProgressReporter& progress) {
+    unsigned char buffer[kChunkSize];
+    int64_t received = 0;
+    CString error;
+    for (;;) {
+        const size_t n = remote.Read(buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (g_bCancel == 1)
+            throw CancelRequested{};
+        const int64_t elapsed = ElapsedSeconds(start);
+        if (!file.Write(buffer, n, error))
+            throw LocalFileError{error};
+        received += static_cast<int64_t>(n);
+        progress.Report(received, total, elapsed);
+    }
+    return received;
+}
+
+// One pack: download to a temporary file, back up the program, put the pack in place.
+// Throws CInternetException, LocalFileError or CancelRequested.
+void DownloadPack(CInternetSession& session, const UpdateSettings& settings, const CString& url,
+                  CWnd* progressBar, ProgressReporter& progress) {
+    std::unique_ptr<CRemoteFile> remote = session.OpenURL(url);
+    g_bDownloaded = 1;
+    const auto start = std::chrono::steady_clock::now();
+    const int64_t total = remote->Seek(0, CRemoteFile::end);
+    remote->Seek(0, CRemoteFile::begin);
+
+    const CString localPath = settings.m_strBaseDir + remote->GetFileName();
+    PackFile file;
+    CString error;
+    if (!file.Create(localPath, error))
+        throw LocalFileError{error};
+    if (progressBar)
+        progressBar->SendMessageW(PBM_SETRANGE32, 0, ProgressBarHigh(total));
+
+    Transfer(*remote, file, total, start, progress);
+    if (!file.Close(error))
+        throw LocalFileError{error};
+    remote->Close();
+
+    BackupProgram(settings.m_strBaseDir, url);
+    // Archive packs are placed under their name as well; unpacking them is not done yet.
+    (void)IsArchiveName(localPath);
+    if (!file.Place(error))
+        throw LocalFileError{error};
+}
+
+void ShowPackFailure(const CString& text) {
+    SetStatus(text);
+    g_pUpdateDlg->SetDlgItemText(IDCANCEL, u"Cancel");
+    g_bDownloaded = 0;
+}
+
+}  // namespace
+
+unsigned DownloadThreadProc(void*) {
+    WorkerStopNotice notice;
+    const UpdateSettings& settings = *GetAppSettings();
+    CWnd* progressBar = g_pUpdateDlg->GetDlgItem(IDC_PROGRESS);
+    CWnd* okButton = g_pUpdateDlg->GetDlgItem(IDOK);
+    ProgressReporter progress(*g_pUpdateDlg);
+    PackFile::RemoveLeftovers(settings.m_strBaseDir);
+
+    std::unique_ptr<CInternetSession> session;
+    try {
+        session = std::make_unique<CInternetSession>();
+        session->SetAbortCheck([] { return g_bCancel == 1; });
+    } catch (const CInternetException& e) {
+        ShowPackFailure(e.GetErrorMessage());
+    }
+
+    for (int pack = 1; session && pack <= settings.m_nPackNumber; ++pack) {
+        const CString url =
+            ReadIniString(u"Update", FormatText(u"Pack%d", pack), u"", settings.m_strIniPath);
+        SetStatus(kRequestingText);
+        try {
+            DownloadPack(*session, settings, url, progressBar, progress);
+        } catch (const CancelRequested&) {
+            SetStatus(kInterruptedText);
+            AfxEndThread(0, TRUE);
+        } catch (const CInternetException& e) {
+            if (e.m_dwError == INTERNET_ERROR_CANCELLED && g_bCancel == 1) {
+                SetStatus(kInterruptedText);
+                AfxEndThread(0, TRUE);
+            }
+            ShowPackFailure(e.GetErrorMessage());
+        } catch (const LocalFileError& e) {
+            ShowPackFailure(e.text);
+        }
+    }
+
+    g_pUpdateDlg->SetDlgItemText(IDC_PERCENT_TEXT, CString(kFinalPercentText));
+    if (g_bDownloaded == 1)
+        SetStatus(kFinishedText);
+    if (okButton) {
+        okButton->EnableWindow(TRUE);
+        okButton->SetWindowText(u"Finish");
+    }
+    if (CWnd* cancelButton = g_pUpdateDlg->GetDlgItem(IDCANCEL)) {
+        cancelButton->SetWindowText(u"Exit");
+        cancelButton->ShowWindow(SW_HIDE);
+    }
+    if (session)
+        session->Close();
+    return 1;
+}

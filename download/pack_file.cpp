@@ -1,0 +1,115 @@
+#include "download/pack_file.h"
+
+#include <dirent.h>
+#include <string.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/path.h"
+
+namespace {
+
+constexpr std::u16string_view kTempPrefix = u".~update-";
+constexpr std::u16string_view kTempSuffix = u".partial";
+
+CString FailureText(std::u16string_view what, const CString& path, int error) {
+    return FormatText(u"%s %s: %s", what, path, Utf8ToWide(std::strerror(error)));
+}
+
+}  // namespace
+
+CString PackFile::TemporaryPathFor(const CString& localPath) {
+    const size_t slash = localPath.find_last_of(kPathSeparator);
+    const size_t nameStart = slash == CString::npos ? 0 : slash + 1;
+    return localPath.substr(0, nameStart) + CString(kTempPrefix) + localPath.substr(nameStart) +
+           CString(kTempSuffix);
+}
+
+void PackFile::RemoveLeftovers(const CString& baseDir) {
+    DIR* dir = opendir(WideToUtf8(baseDir).c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        const CString name = Utf8ToWide(entry->d_name);
+        if (name.starts_with(kTempPrefix) && name.ends_with(kTempSuffix)) {
+            DeleteFileW(baseDir + name);
+        }
+    }
+    closedir(dir);
+}
+
+PackFile::~PackFile() {
+    if (!m_placed)
+        Discard();
+}
+
+bool PackFile::Create(const CString& localPath, CString& error) {
+    m_localPath = localPath;
+    m_tempPath = TemporaryPathFor(localPath);
+    // A leftover of that name (even a symbolic link) is removed, and the new file is made
+    // exclusively, so nothing is ever written through a link.
+    DeleteFileW(m_tempPath);
+    m_file.Reset(CreateFileW(m_tempPath, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
+    if (!m_file.Valid()) {
+        error = FailureText(u"Cannot create", localPath, errno);
+        return false;
+    }
+    m_buffer.reserve(kWriteBufferSize);
+    return true;
+}
+
+bool PackFile::Flush(CString& error) {
+    if (m_buffer.empty())
+        return true;
+    uint32_t written = 0;
+    if (!WriteFile(m_file.Get(), m_buffer.data(), static_cast<uint32_t>(m_buffer.size()),
+                   &written)) {
+        error = FailureText(u"Cannot write", m_localPath, errno);
+        return false;
+    }
+    m_buffer.clear();
+    return true;
+}
+
+bool PackFile::Write(const void* data, size_t count, CString& error) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (m_buffer.size() + count > kWriteBufferSize && !Flush(error))
+        return false;
+    if (count >= kWriteBufferSize) {
+        uint32_t written = 0;
+        if (!WriteFile(m_file.Get(), bytes, static_cast<uint32_t>(count), &written)) {
+            error = FailureText(u"Cannot write", m_localPath, errno);
+            return false;
+        }
+        return true;
+    }
+    m_buffer.insert(m_buffer.end(), bytes, bytes + count);
+    return true;
+}
+
+bool PackFile::Close(CString& error) {
+    if (!Flush(error))
+        return false;
+    if (!CloseHandle(m_file.Release())) {
+        error = FailureText(u"Cannot write", m_localPath, errno);
+        return false;
+    }
+    return true;
+}
+
+bool PackFile::Place(CString& error) {
+    if (!MoveFileExW(m_tempPath, m_localPath, MOVEFILE_REPLACE_EXISTING)) {
+        error = FailureText(u"Cannot replace", m_localPath, errno);
+        return false;
+    }
+    m_placed = true;
+    return true;
+}
+
+void PackFile::Discard() {
+    m_file.Reset();
+    m_buffer.clear();
+    if (!m_tempPath.empty())
+        DeleteFileW(m_tempPath);
+}

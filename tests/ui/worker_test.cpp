@@ -1,0 +1,335 @@
+// The whole run on the headless back end: the dialog's commands, the worker, the real internet
+// layer against the loopback test server, and real files in a temporary program directory.
+#include <gtest/gtest.h>
+
+#include "download/pack_file.h"
+#include "platform/thread.h"
+#include "tests/tools/test_server.h"
+#include "tests/ui/dialog_host.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char16_t kReady[] = u"An available version is ready, click to update.";
+constexpr char16_t kFinished[] = u"Download finished, click to run the new version.";
+constexpr char16_t kInterrupted[] = u"User interrupted the download progress.";
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);
+    return bytes;
+}
+
+bool IsFinished(const HeadlessDialog& d) {
+    return d.Text(IDOK) == u"Finish";
+}
+
+// The program directory's file names, without the updater's own settings.
+std::vector<std::string> Files(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        if (entry.path().filename() != "Update.ini")
+            names.push_back(entry.path().filename());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class WorkerRun : public ::testing::Test {
+protected:
+    WorkerRun() : m_server(TestServer::Options{m_packs.Path().string(), false}) {}
+
+    std::string Url(const std::string& path) const { return m_server.HttpUrl(path); }
+
+    // An Update.ini with these pack URLs.
+    static std::string Ini(const std::vector<std::string>& urls, int packNumber = -1) {
+        std::string ini = "[Program]\nAppName=Demo\n[Update]\nPackNumber=" +
+                          std::to_string(packNumber < 0 ? urls.size() : packNumber) + "\n";
+        for (size_t i = 0; i < urls.size(); ++i) {
+            if (!urls[i].empty())
+                ini += "Pack" + std::to_string(i + 1) + "=" + urls[i] + "\n";
+        }
+        return ini;
+    }
+
+    TempDir m_packs;
+    TestServer m_server;
+};
+
+TEST_F(WorkerRun, ReadyDownloadingFinished) {
+    const std::string body = Pattern(300000);
+    m_packs.Write("app.exe", body);
+    DialogHost host(Ini({Url("/trickle?size=40000&piece=4000&every=50"), Url("/files/app.exe")}));
+    host.Dir().Write("app.exe", "version 1");
+    HeadlessDialog& d = host.Start();
+
+    ASSERT_TRUE(d.Click(IDOK));
+    // Downloading: OK disabled with its caption, Cancel offered, chunks reported.
+    EXPECT_FALSE(d.IsEnabled(IDOK));
+    EXPECT_EQ(d.Text(IDOK), u"Update");
+    EXPECT_EQ(d.Text(IDCANCEL), u"Cancel");
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) {
+        return d.Text(IDC_STATUS_TEXT).starts_with(u"Download status: ");
+    }));
+    EXPECT_TRUE(d.Click(IDOK) && !d.HasEnded());  // a disabled OK takes no clicks
+
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
+    EXPECT_EQ(d.Text(IDC_PERCENT_TEXT), u"100%");
+    EXPECT_TRUE(d.IsEnabled(IDOK));
+    EXPECT_EQ(d.Text(IDCANCEL), u"Exit");
+    EXPECT_FALSE(d.IsVisible(IDCANCEL));
+    EXPECT_EQ(d.Range(IDC_PROGRESS), std::pair(0, 300000));
+    EXPECT_EQ(d.Pos(IDC_PROGRESS), 300000);
+    // The pack named like the program replaced it and left the old one as its backup.
+    EXPECT_EQ(host.Dir().Read("app.exe"), body);
+    EXPECT_EQ(host.Dir().Read("app.bak"), "version 1");
+    EXPECT_EQ(host.Dir().Read("trickle"), Pattern(40000));
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"app.bak", "app.exe", "trickle"}));
+}
+
+TEST_F(WorkerRun, LastChunkTextsAreExact) {
+    DialogHost host(Ini({Url("/body?size=1048576")}));
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    // The status line was last written by the final chunk: 1024 of 1024 kb.
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
+    EXPECT_EQ(d.Pos(IDC_PROGRESS), 1048576);
+    EXPECT_EQ(host.Dir().Read("body"), Pattern(1048576));
+}
+
+TEST_F(WorkerRun, FinalStatusFollowsTheLastPack) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> paths;
+        std::u16string status;
+    } cases[] = {
+        {"error then success", {"/status?code=404", "/body?size=10"}, kFinished},
+        {"success then error",
+         {"/body?size=10", "/status?code=500"},
+         u"HTTP error 500 (Internal Server Error)"},
+        {"missing key then success", {"", "/body?size=10"}, kFinished},
+        {"dropped connection last", {"/body?size=10", "/drop?size=100000"}, u""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> urls;
+        for (const auto& p : c.paths) urls.push_back(p.empty() ? "" : Url(p));
+        DialogHost host(Ini(urls));
+        HeadlessDialog& d = host.Start();
+        ASSERT_TRUE(d.Click(IDOK));
+        ASSERT_TRUE(d.WaitFor(IsFinished)) << c.name;
+        if (c.status.empty()) {
+            EXPECT_NE(d.Text(IDC_STATUS_TEXT), kFinished) << c.name;
+            EXPECT_FALSE(d.Text(IDC_STATUS_TEXT).empty()) << c.name;
+        } else {
+            EXPECT_EQ(d.Text(IDC_STATUS_TEXT), c.status) << c.name;
+        }
+        EXPECT_EQ(d.Text(IDC_PERCENT_TEXT), u"100%") << c.name;
+        EXPECT_EQ(host.Dir().Read("body"), Pattern(10)) << c.name;
+        EXPECT_FALSE(host.Dir().Exists("drop")) << c.name;  // nothing half-written
+        EXPECT_FALSE(host.Dir().Exists("status")) << c.name;
+    }
+}
+
+TEST_F(WorkerRun, NoPacksFinishesAtOnce) {
+    DialogHost host(Ini({Url("/body?size=10")}, 0));
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.PressEnter());  // Enter on the focused default button
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(d.Text(IDC_PERCENT_TEXT), u"100%");
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kReady);
+    EXPECT_TRUE(Files(host.Dir()).empty());
+}
+
+TEST_F(WorkerRun, EmptyBodyGivesEmptyFile) {
+    DialogHost host(Ini({Url("/body?size=0"), Url("/status?code=404")}));
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_TRUE(host.Dir().Exists("body"));
+    EXPECT_EQ(host.Dir().Read("body"), "");
+}
+
+TEST_F(WorkerRun, FailedPackLeavesAnExistingFileUntouched) {
+    DialogHost host(Ini({Url("/files/tool.exe"), Url("/stall?size=1000&after=10")}));
+    host.Dir().Write("tool.exe", "old tool");  // 404: the packs directory has no tool.exe
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) {
+        return d.Text(IDC_STATUS_TEXT).starts_with(u"Download status: ");
+    }));
+    EXPECT_EQ(host.Dir().Read("tool.exe"), "old tool");
+    EXPECT_FALSE(host.Dir().Exists("tool.bak"));
+}
+
+TEST_F(WorkerRun, LocalFileFailuresFailOnlyThatPack) {
+    const std::string longName(250, 'n');  // its temporary name is too long for the system
+    m_packs.Write(longName, "x");
+    m_packs.Write("ok.bin", "fine");
+    DialogHost host(Ini({Url("/files/" + longName), Url("/files/sub"), Url("/files/ok.bin")}));
+    m_packs.Write("sub", "a pack whose name is taken by a directory");
+    std::filesystem::create_directory(host.Dir().Path() / "sub");
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);  // the last pack succeeded
+    EXPECT_EQ(host.Dir().Read("ok.bin"), "fine");
+    EXPECT_TRUE(std::filesystem::is_directory(host.Dir().Path() / "sub"));
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"ok.bin", "sub"}));
+}
+
+TEST_F(WorkerRun, LocalFileFailureTextNamesPathAndReason) {
+    m_packs.Write("sub", "x");
+    DialogHost host(Ini({Url("/files/sub")}));
+    std::filesystem::create_directory(host.Dir().Path() / "sub");
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    const std::string status = WideToUtf8(d.Text(IDC_STATUS_TEXT));
+    EXPECT_NE(status.find((host.Dir().Path() / "sub").string()), std::string::npos) << status;
+    EXPECT_NE(status.find("Is a directory"), std::string::npos) << status;
+}
+
+TEST_F(WorkerRun, CancelThenUpdateRunsAgainFromTheFirstPack) {
+    m_packs.Write("first.bin", "first");
+    DialogHost host(
+        Ini({Url("/files/first.bin"), Url("/trickle?size=100000&piece=1000&every=20")}));
+    host.Dir().Write("trickle", "kept");
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) {
+        return d.Text(IDC_STATUS_TEXT).starts_with(u"Download status: ");
+    }));
+    ASSERT_TRUE(d.WaitFor([&](const HeadlessDialog&) { return host.Dir().Exists("first.bin"); }));
+
+    ASSERT_TRUE(d.Click(IDCANCEL));
+    // The dialog's own Cancel steps, at once.
+    EXPECT_EQ(d.Text(IDCANCEL), u"Exit");
+    EXPECT_TRUE(d.IsEnabled(IDOK));
+    EXPECT_EQ(d.Text(IDOK), u"Update");
+    ASSERT_TRUE(
+        d.WaitFor([](const HeadlessDialog& d) { return d.Text(IDC_STATUS_TEXT) == kInterrupted; }));
+    EXPECT_EQ(host.Dir().Read("trickle"), "kept");  // the old file of that name is untouched
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"first.bin", "trickle"}));
+
+    std::filesystem::remove(host.Dir().Path() / "first.bin");
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(host.Dir().Read("first.bin"), "first");
+    EXPECT_EQ(host.Dir().Read("trickle"), Pattern(100000));
+}
+
+TEST_F(WorkerRun, UpdateRightAfterCancelWaitsForTheStoppingWorker) {
+    DialogHost host(Ini({Url("/trickle?size=60000&piece=1000&every=20")}));
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) {
+        return d.Text(IDC_STATUS_TEXT).starts_with(u"Download status: ");
+    }));
+    ASSERT_TRUE(d.Click(IDCANCEL));
+    ASSERT_TRUE(d.Click(IDOK));  // before the worker has seen the request
+    EXPECT_FALSE(d.IsEnabled(IDOK));
+    EXPECT_EQ(d.Text(IDCANCEL), u"Cancel");
+    ASSERT_TRUE(d.WaitFor(IsFinished, 30s));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
+    EXPECT_EQ(host.Dir().Read("trickle"), Pattern(60000));
+}
+
+TEST_F(WorkerRun, CancelAbortsATransferWaitingForTheServer) {
+    DialogHost host(Ini({Url("/stall?size=1000&after=-1")}));
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    std::this_thread::sleep_for(300ms);  // the request is out, no answer comes
+    ASSERT_TRUE(d.Click(IDCANCEL));
+    ASSERT_TRUE(d.WaitFor(
+        [](const HeadlessDialog& d) { return d.Text(IDC_STATUS_TEXT) == kInterrupted; }, 10s));
+    EXPECT_TRUE(Files(host.Dir()).empty());
+}
+
+TEST_F(WorkerRun, EscapeAndCloseBoxInEachState) {
+    enum Key { kEscape, kCloseBox };
+    for (Key key : {kEscape, kCloseBox}) {
+        auto press = [key](HeadlessDialog& d) {
+            return key == kEscape ? d.PressEscape() : d.CloseBox();
+        };
+        // Downloading: acts as Cancel, the dialog stays; a second press ends it.
+        DialogHost host(Ini({Url("/trickle?size=100000&piece=1000&every=20")}));
+        // The pack's name holds no full stop: the program is ".exe".
+        host.Dir().Write(".exe", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+        std::filesystem::permissions(host.Dir().Path() / ".exe", std::filesystem::perms::owner_all);
+        HeadlessDialog& d = host.Start();
+        ASSERT_TRUE(d.Click(IDOK));
+        ASSERT_TRUE(press(d));
+        EXPECT_FALSE(d.HasEnded()) << key;
+        EXPECT_EQ(d.Text(IDCANCEL), u"Exit") << key;
+        ASSERT_TRUE(press(d));
+        host.Join();
+        EXPECT_TRUE(d.HasEnded()) << key;
+        // The program starts once the worker has stopped; nothing half-placed stays behind.
+        EXPECT_TRUE(d.WaitFor([&](const HeadlessDialog&) { return host.Dir().Exists("started"); }))
+            << key;
+        EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{".exe", "started"})) << key;
+    }
+    for (Key key : {kEscape, kCloseBox}) {
+        // Finished: ends the dialog although the cancel button is hidden.
+        DialogHost host(Ini({Url("/body?size=10")}, 0));
+        HeadlessDialog& d = host.Start();
+        ASSERT_TRUE(d.Click(IDOK));
+        ASSERT_TRUE(d.WaitFor(IsFinished));
+        ASSERT_TRUE(key == kEscape ? d.PressEscape() : d.CloseBox());
+        host.Join();
+        EXPECT_EQ(d.Result(), IDCANCEL) << key;
+    }
+}
+
+TEST_F(WorkerRun, FinishEndsTheDialogAndStartsTheProgram) {
+    m_packs.Write("tool.zip", "not unpacked yet");
+    DialogHost host(Ini({Url("/files/tool.zip")}));
+    host.Dir().Write("tool.exe", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+    std::filesystem::permissions(host.Dir().Path() / "tool.exe", std::filesystem::perms::owner_all);
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    // The program was backed up: Finish starts whatever now stands under its name.
+    EXPECT_TRUE(host.Dir().Exists("tool.bak"));
+    std::filesystem::copy_file(host.Dir().Path() / "tool.bak", host.Dir().Path() / "tool.exe");
+    ASSERT_TRUE(d.PressEnter());
+    host.Join();
+    EXPECT_EQ(d.Result(), IDOK);
+    EXPECT_TRUE(d.WaitFor([&](const HeadlessDialog&) { return host.Dir().Exists("started"); }));
+}
+
+TEST_F(WorkerRun, ThreadThatCannotStart) {
+    DialogHost host(Ini({Url("/body?size=10")}));
+    HeadlessDialog& d = host.Start();
+    FailNextThreadCreations(1);
+    ASSERT_TRUE(d.Click(IDOK));
+    const auto boxes = host.Windows().MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first, u"Create work thread failed!");
+    EXPECT_EQ(boxes[0].second, host.App().m_pszAppName);
+    // Start failed: Update stays disabled, Cancel leads back to Ready, and Update works again.
+    EXPECT_FALSE(d.IsEnabled(IDOK));
+    EXPECT_EQ(d.Text(IDCANCEL), u"Cancel");
+    ASSERT_TRUE(d.Click(IDCANCEL));
+    EXPECT_TRUE(d.IsEnabled(IDOK));
+    EXPECT_EQ(d.Text(IDCANCEL), u"Exit");
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
+}
+
+TEST_F(WorkerRun, LeftoverTemporariesAreRemovedAtTheNextRun) {
+    DialogHost host(Ini({Url("/body?size=10")}));
+    const CString leftover = PackFile::TemporaryPathFor(host.Dir().BaseDir() + u"app.zip");
+    host.Dir().Write(WideToUtf8(leftover.substr(host.Dir().BaseDir().size())), "half");
+    host.Dir().Write("notes.partial", "a file of the user's");
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"body", "notes.partial"}));
+}
+
+}  // namespace
