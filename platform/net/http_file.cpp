@@ -17,10 +17,11 @@ namespace {
 
 constexpr int kMaxRedirects = 10;
 // The body waits for the caller in a buffer of this size at most: when it is full, libcurl
-// pauses the transfer, so memory does not grow with the body.
-constexpr size_t kBodyBuffer = 1024 * 1024;
+// pauses the transfer, so memory does not grow with the body. Small enough to stay in the
+// processor's cache with libcurl's receive buffer, which measured faster than 1 MiB.
+constexpr size_t kBodyBuffer = 256 * 1024;
 // libcurl's receive buffer: one socket read fills at most this much.
-constexpr long kReceiveBuffer = 128 * 1024;
+constexpr long kReceiveBuffer = 64 * 1024;
 // How often a waiting call looks at the abort check and the idle timer.
 constexpr int kPollMilliseconds = 100;
 

@@ -38,7 +38,9 @@ CStdioFile::CStdioFile(const CString& url) {
         ThrowFileError(u"Cannot open", m_strPath, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
     m_nLength = st.st_size;
-    std::setvbuf(m_file.get(), nullptr, _IOFBF, kReadBuffer);
+    // glibc ignores the size when it is to allocate the buffer itself.
+    m_buffer = std::make_unique<char[]>(kReadBuffer);
+    std::setvbuf(m_file.get(), m_buffer.get(), _IOFBF, kReadBuffer);
 }
 
 size_t CStdioFile::Read(void* buffer, size_t count) {

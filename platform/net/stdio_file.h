@@ -23,6 +23,8 @@ private:
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
+    // Declared before the file, so that it outlives the stream that uses it.
+    std::unique_ptr<char[]> m_buffer;
     std::unique_ptr<std::FILE, FileCloser> m_file;
     CString m_strPath;
     int64_t m_nLength = 0;

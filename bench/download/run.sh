@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Download throughput: a 256 MiB file served from loopback by nginx on a free port is
+# downloaded several times by each case and by `curl -s -o` as the peer, interleaved in the
+# same run. Prints, last, one line per case:
+#   RESULT <case> ours=<median s> peer=<median s> ratio=<ours/peer> rss_mib=<our peak RSS>
+#
+# Cases:
+#   net     the internet layer alone (net_download_bench: 512-byte reads, 64 KiB writes)
+#   worker  the worker on the headless back end, real internet layer and files
+#   dialog  the real dialog under Xvfb
+# The worker and dialog cases run when their drivers exist (see the hooks below).
+#
+# Environment: RUNS (default 5), SIZE_MIB (default 256), BUILD_DIR (default build/bench),
+# SKIP_BUILD=1 to use BUILD_DIR as it is.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+runs=${RUNS:-5}
+size_mib=${SIZE_MIB:-256}
+build=${BUILD_DIR:-build/bench}
+measure="python3 $root/bench/download/measure.py"
+
+if [ "${SKIP_BUILD:-0}" != 1 ]; then
+  bash scripts/setup.sh
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" -j2 --target net_download_bench
+fi
+net_driver=$build/bench/download/net_download_bench
+
+# --- Hooks for the cases built later ----------------------------------------------------
+# worker: a driver that runs the worker on the headless back end over a program directory
+#   whose Update.ini names one pack, and ends when the run is Finished:
+#     download_worker_bench URL PROGRAM_DIR   (exit 0 when the pack is in place)
+worker_driver=$build/bench/download/download_worker_bench
+# dialog: a script that runs the real Update executable under Xvfb over such a program
+#   directory, presses Update and waits for Finish:
+#     dialog_bench.sh URL PROGRAM_DIR         (exit 0 when the pack is in place)
+dialog_driver=$root/bench/download/dialog_bench.sh
+# -----------------------------------------------------------------------------------------
+
+work=$(mktemp -d /tmp/update-bench-download-XXXXXX)
+nginx_pid=
+cleanup() {
+  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The file, readable by nginx's worker user.
+mkdir -p "$work/www" "$work/nginx"
+head -c $((size_mib * 1024 * 1024)) /dev/urandom > "$work/www/pack.bin"
+chmod 755 "$work" "$work/www"
+chmod 644 "$work/www/pack.bin"
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat > "$work/nginx/nginx.conf" <<CONF
+daemon off;
+worker_processes 1;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 64; }
+http {
+  access_log off;
+  client_body_temp_path $work/nginx/body;
+  proxy_temp_path $work/nginx/proxy;
+  fastcgi_temp_path $work/nginx/fastcgi;
+  uwsgi_temp_path $work/nginx/uwsgi;
+  scgi_temp_path $work/nginx/scgi;
+  sendfile on;
+  tcp_nopush on;
+  default_type application/octet-stream;
+  server {
+    listen 127.0.0.1:$port;
+    root $work/www;
+  }
+}
+CONF
+nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" &
+nginx_pid=$!
+url=http://127.0.0.1:$port/pack.bin
+for _ in $(seq 100); do
+  curl -s -o /dev/null -r 0-0 "$url" && break
+  sleep 0.1
+done
+
+# One timed run of a command; appends "<seconds> <rss KiB>" to the file $1.
+timed() {
+  local into=$1
+  shift
+  $measure "$@" >> "$into"
+}
+
+median() {  # median of column $2 of file $1
+  sort -n -k"$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+peak() {  # largest value of column 2 of file $1, in MiB
+  sort -n -k2 "$1" | tail -1 | awk '{ printf "%.1f", $2 / 1024 }'
+}
+
+cases=(net)
+[ -x "$worker_driver" ] && cases+=(worker)
+[ -x "$dialog_driver" ] && cases+=(dialog)
+
+run_case() {  # case run-number
+  local out=$work/out.bin dir=$work/program
+  rm -rf "$out" "$dir"
+  case $1 in
+    net) timed "$work/ours.net" "$net_driver" "$url" "$out" ;;
+    worker) mkdir -p "$dir"; timed "$work/ours.worker" "$worker_driver" "$url" "$dir/"; out=$dir/pack.bin ;;
+    dialog) mkdir -p "$dir"; timed "$work/ours.dialog" "$dialog_driver" "$url" "$dir/"; out=$dir/pack.bin ;;
+  esac
+  cmp -s "$out" "$work/www/pack.bin" || { echo "case $1: the downloaded file differs" >&2; exit 1; }
+}
+
+: > "$work/peer"
+for i in $(seq "$runs"); do
+  rm -f "$work/peer.bin"
+  timed "$work/peer" curl -s -o "$work/peer.bin" "$url"
+  for c in "${cases[@]}"; do run_case "$c" "$i"; done
+  echo "run $i: peer $(tail -1 "$work/peer")$(for c in "${cases[@]}"; do printf ', %s %s' "$c" "$(tail -1 "$work/ours.$c")"; done)"
+done
+
+peer=$(median "$work/peer" 1)
+for c in net worker dialog; do
+  if [ ! -f "$work/ours.$c" ]; then
+    echo "SKIP $c: its driver is not built yet"
+  fi
+done
+for c in "${cases[@]}"; do
+  ours=$(median "$work/ours.$c" 1)
+  echo "RESULT $c ours=$ours peer=$peer ratio=$(awk -v a="$ours" -v b="$peer" 'BEGIN { printf "%.3f", a / b }') rss_mib=$(peak "$work/ours.$c")"
+done
