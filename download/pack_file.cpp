@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -91,6 +92,10 @@ bool PackFile::Write(const void* data, size_t count, CString& error) {
 bool PackFile::Close(CString& error) {
     if (!Flush(error))
         return false;
+    // The pack takes the place of the file of its name, so it keeps that file's permissions
+    // (a program stays executable); a new program file is made executable.
+    if (!CopyPermissions(m_localPath, m_file.Get()) && m_localPath.ends_with(u".exe"))
+        fchmod(HandleToFd(m_file.Get()), 0755);
     if (!CloseHandle(m_file.Release())) {
         error = FailureText(u"Cannot write", m_localPath, errno);
         return false;

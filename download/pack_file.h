@@ -26,7 +26,8 @@ public:
     // with the path and the reason.
     bool Create(const CString& localPath, CString& error);
     bool Write(const void* data, size_t count, CString& error);
-    // Writes what is buffered and closes the file.
+    // Writes what is buffered, gives the file the permissions of the file it is to replace
+    // (or, for a new program file ending in ".exe", makes it executable) and closes it.
     bool Close(CString& error);
     // Renames the closed temporary file to the local path, replacing a file of that name.
     bool Place(CString& error);

@@ -62,6 +62,7 @@ TEST_F(WorkerRun, ReadyDownloadingFinished) {
     m_packs.Write("app.exe", body);
     DialogHost host(Ini({Url("/trickle?size=40000&piece=4000&every=50"), Url("/files/app.exe")}));
     host.Dir().Write("app.exe", "version 1");
+    std::filesystem::permissions(host.Dir().Path() / "app.exe", std::filesystem::perms::owner_all);
     HeadlessDialog& d = host.Start();
 
     ASSERT_TRUE(d.Click(IDOK));
@@ -85,6 +86,9 @@ TEST_F(WorkerRun, ReadyDownloadingFinished) {
     // The pack named like the program replaced it and left the old one as its backup.
     EXPECT_EQ(host.Dir().Read("app.exe"), body);
     EXPECT_EQ(host.Dir().Read("app.bak"), "version 1");
+    // ...and stays executable as the program it replaced was.
+    EXPECT_EQ(std::filesystem::status(host.Dir().Path() / "app.exe").permissions(),
+              std::filesystem::perms::owner_all);
     EXPECT_EQ(host.Dir().Read("trickle"), Pattern(40000));
     EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"app.bak", "app.exe", "trickle"}));
 }
