@@ -11,8 +11,8 @@ struct SessionState {
     InternetOptions options;
     std::string userAgent;  // UTF-8
     std::function<bool()> abortCheck;
-    // One multi handle per session, so that connections and TLS sessions are reused from
-    // pack to pack.
+    // One multi handle per session drives the transfers of all its files; its DNS cache
+    // serves every pack. Connections are not reused (see CURLOPT_FORBID_REUSE).
     CurlMultiPtr multi;
     bool closed = false;
 
