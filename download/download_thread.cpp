@@ -4,12 +4,15 @@
 #include <memory>
 
 #include "app/update_settings.h"
+#include "download/archive_install.h"
 #include "download/backup.h"
 #include "download/pack_file.h"
 #include "download/progress_reporter.h"
 #include "download/progress_text.h"
 #include "download/worker_gate.h"
+#include "platform/file.h"
 #include "platform/net/internet_session.h"
+#include "platform/path.h"
 #include "platform/thread.h"
 #include "platform/window/dialog.h"
 #include "res/resource.h"
@@ -30,6 +33,45 @@ struct LocalFileError {
 
 // Thrown to leave the pack and the run when the user cancelled.
 struct CancelRequested {};
+
+// An archive pack that did not open, could not be described whole, or lost an entry.
+struct PackNotInstalled {
+    CString packName;
+    bool previousKept;  // the program's backup was put back
+};
+
+CString ProgramPathOf(const UpdateSettings& settings, const CString& url) {
+    return settings.m_strBaseDir + ProgramFileName(PackFileName(url));
+}
+
+CString BackupPathOf(const UpdateSettings& settings, const CString& url) {
+    return settings.m_strBaseDir + BackupFileName(ProgramFileName(PackFileName(url)));
+}
+
+// Puts the program's backup back, once for the pack; false when there was none.
+bool RestoreProgramOnce(const UpdateSettings& settings, const CString& url) {
+    if (!PathFileExistsW(BackupPathOf(settings, url)))
+        return false;
+    RestoreProgram(settings.m_strBaseDir, url);
+    return true;
+}
+
+// After an archive installed: the program file it brought takes the permissions of the one it
+// replaced (kept as the backup), so it still runs; an archive that brought none gets the old
+// program back rather than leaving the application without one.
+void KeepProgramRunnable(const UpdateSettings& settings, const CString& url) {
+    const CString program = ProgramPathOf(settings, url);
+    const CString backup = BackupPathOf(settings, url);
+    if (!PathFileExistsW(backup))
+        return;
+    if (!PathFileExistsW(program)) {
+        RestoreProgram(settings.m_strBaseDir, url);
+        return;
+    }
+    FileHandle file(CreateFileW(program, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
+    if (file.Valid())
+        CopyPermissions(backup, file.Get());
+}
 
 // Tells the dialog that this worker is done with it, and counts the worker out, however the
 // thread ends (also through AfxEndThread, which unwinds the stack).
@@ -54,14 +96,6 @@ int64_t ElapsedSeconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
                                                             start)
         .count();
-}
-
-bool IsArchiveName(const CString& path) {
-    if (path.size() < 3)
-        return false;
-    const CString tail = path.substr(path.size() - 3);
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-    return lower(tail[0]) == u'z' && lower(tail[1]) == u'i' && lower(tail[2]) == u'p';
 }
 
 // Copies the body into the pack file, reporting every chunk. Throws CInternetException,
@@ -110,10 +144,17 @@ void DownloadPack(CInternetSession& session, const UpdateSettings& settings, con
     remote->Close();
 
     BackupProgram(settings.m_strBaseDir, url);
-    // Archive packs are placed under their name as well; unpacking them is not done yet.
-    (void)IsArchiveName(localPath);
-    if (!file.Place(error))
-        throw LocalFileError{error};
+    // The pack's own name decides, not the temporary one it was downloaded to.
+    if (!IsArchivePack(localPath)) {
+        if (!file.Place(error))
+            throw LocalFileError{error};
+        return;
+    }
+    const bool installed = InstallArchive(file.TemporaryPath(), settings.m_strBaseDir);
+    file.Discard();
+    if (!installed)
+        throw PackNotInstalled{remote->GetFileName(), RestoreProgramOnce(settings, url)};
+    KeepProgramRunnable(settings, url);
 }
 
 void ShowPackFailure(const CString& text) {
@@ -157,6 +198,12 @@ unsigned DownloadThreadProc(void*) {
             ShowPackFailure(e.GetErrorMessage());
         } catch (const LocalFileError& e) {
             ShowPackFailure(e.text);
+        } catch (const PackNotInstalled& e) {
+            ShowPackFailure(
+                e.previousKept
+                    ? FormatText(u"%s could not be installed; the previous version was kept.",
+                                 e.packName)
+                    : FormatText(u"%s could not be installed.", e.packName));
         }
     }
 

@@ -1,0 +1,132 @@
+// Archive packs on the headless back end: what the program directory holds after the run, and
+// the final status text, for good, damaged, hostile and mislabelled archives.
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "tests/tools/test_server.h"
+#include "tests/ui/dialog_host.h"
+
+namespace {
+
+constexpr char kAny[] = "<any content>";
+constexpr char kOldProgram[] = "#!/bin/sh\necho version 1\n";
+constexpr char kNewProgram[] = "#!/bin/sh\necho version 2\n";
+constexpr char16_t kFinished[] = u"Download finished, click to run the new version.";
+constexpr char16_t kKept[] = u"app.zip could not be installed; the previous version was kept.";
+
+// Every regular file under `root`, by relative path, with its content.
+std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_symlink()) {
+            files[std::filesystem::relative(entry.path(), root).string()] = "<symlink>";
+        } else if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            files[std::filesystem::relative(entry.path(), root).string()] =
+                std::string(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    files.erase("Update.ini");
+    return files;
+}
+
+class ArchiveInstall : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_fixtures = new TempDir;
+        const std::string command = "python3 " UPDATE_TEST_TOOLS_DIR "/make_pack_archives.py " +
+                                    s_fixtures->Path().string();
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    static void TearDownTestSuite() { delete s_fixtures; }
+    static TempDir* s_fixtures;
+};
+TempDir* ArchiveInstall::s_fixtures = nullptr;
+
+TEST_F(ArchiveInstall, ProgramDirectoryAfterTheRun) {
+    const std::map<std::string, std::string> installed = {
+        {"app.exe", kNewProgram},
+        {"app.bak", kOldProgram},
+        {"readme.txt", "read me\n"},
+        {"docs/guide/intro.txt", "no directory entries for docs/guide\n"}};
+    const std::map<std::string, std::string> kept = {{"app.exe", kOldProgram}};
+    struct Case {
+        const char* fixture;
+        const char* servedAs;  // the last segment of the pack URL
+        std::map<std::string, std::string> after;
+        std::u16string status;
+    } cases[] = {
+        {"app.zip", "app.zip", installed, kFinished},
+        {"bad-first.zip", "app.zip", kept, kKept},
+        {"bad-last.zip", "app.zip", kept, kKept},
+        {"trav-dotdot.zip", "app.zip", kept, kKept},
+        {"trav-inner-dotdot.zip", "app.zip", kept, kKept},
+        {"trav-backslash.zip", "app.zip", kept, kKept},
+        {"trav-absolute.zip", "app.zip", kept, kKept},
+        {"trav-drive.zip", "app.zip", kept, kKept},
+        {"trav-empty-part.zip", "app.zip", kept, kKept},
+        {"html.zip", "app.zip", kept, kKept},
+        {"empty.zip", "app.zip", kept, kKept},
+        // An archive without the program gives the old one back instead of none.
+        {"noprogram.zip",
+         "app.zip",
+         {{"app.exe", kOldProgram}, {"readme.txt", "no program inside\n"}},
+         kFinished},
+        // A symbolic link entry becomes a plain file holding the link's text.
+        {"symlink.zip",
+         "app.zip",
+         {{"app.exe", kNewProgram}, {"app.bak", kOldProgram}, {"link", "/etc/passwd"}},
+         kFinished},
+        // Any letter case, and no full stop needed; the program is named by the pack.
+        {"APP.ZIP",
+         "APP.ZIP",
+         {{"app.exe", kNewProgram},
+          {"readme.txt", "read me\n"},
+          {"docs/guide/intro.txt", "no directory entries for docs/guide\n"}},
+         kFinished},
+        {"appzip",
+         "appzip",
+         {{"app.exe", kNewProgram},
+          {"readme.txt", "read me\n"},
+          {"docs/guide/intro.txt", "no directory entries for docs/guide\n"}},
+         kFinished},
+        // Not an archive: stored under its name.
+        {"app.zip", "app.zip.txt", {{"app.exe", kOldProgram}, {"app.zip.txt", kAny}}, kFinished},
+    };
+    for (const Case& c : cases) {
+        TempDir served;
+        std::filesystem::copy_file(s_fixtures->Path() / c.fixture, served.Path() / c.servedAs);
+        TestServer server({served.Path().string(), false});
+        DialogHost host("[Update]\nPackNumber=1\nPack1=" +
+                        server.HttpUrl(std::string("/files/") + c.servedAs) + "\n");
+        host.Dir().Write("app.exe", kOldProgram);
+        std::filesystem::permissions(host.Dir().Path() / "app.exe",
+                                     std::filesystem::perms::owner_all);
+        HeadlessDialog& d = host.Start();
+        ASSERT_TRUE(d.Click(IDOK));
+        ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) { return d.Text(IDOK) == u"Finish"; }))
+            << c.fixture;
+        EXPECT_EQ(d.Text(IDC_STATUS_TEXT), c.status) << c.fixture;
+        const auto tree = Tree(host.Dir().Path());
+        std::vector<std::string> names, expectedNames;
+        for (const auto& [name, content] : tree) names.push_back(name);
+        for (const auto& [name, content] : c.after) {
+            expectedNames.push_back(name);
+            if (content != kAny && tree.count(name)) {
+                EXPECT_EQ(tree.at(name), content) << c.fixture << ": " << name;
+            }
+        }
+        EXPECT_EQ(names, expectedNames) << c.fixture;
+        // The program directory lies in /tmp: no entry escaped into it, or anywhere.
+        EXPECT_FALSE(std::filesystem::exists(host.Dir().Path().parent_path() / "outside.txt"))
+            << c.fixture;
+        // The program stays runnable whichever version it is.
+        EXPECT_EQ(std::filesystem::status(host.Dir().Path() / "app.exe").permissions() &
+                      std::filesystem::perms::owner_exec,
+                  std::filesystem::perms::owner_exec)
+            << c.fixture;
+    }
+}
+
+}  // namespace
