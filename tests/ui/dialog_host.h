@@ -18,6 +18,9 @@ public:
         m_app.m_strIniPath = m_app.m_strBaseDir + u"Update.ini";
         m_app.LoadSettings();
         SetWindowSystem(&m_windows);
+        // The process-wide flags as at program start.
+        g_bCancel = 0;
+        g_bDownloaded = 0;
     }
 
     ~DialogHost() {
