@@ -28,15 +28,15 @@ int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
 }
 
 timespec ToTimespec(const FILETIME* time) {
-    timespec spec{};
+    timespec result{};
     if (time == nullptr || FileTimeToUInt64(*time) == 0) {
-        spec.tv_nsec = UTIME_OMIT;
-        return spec;
+        result.tv_nsec = UTIME_OMIT;
+        return result;
     }
     const int64_t ticks = static_cast<int64_t>(FileTimeToUInt64(*time));
-    spec.tv_sec = static_cast<time_t>(ticks / kTicksPerSecond - kEpochDifference);
-    spec.tv_nsec = static_cast<long>(ticks % kTicksPerSecond * 100);
-    return spec;
+    result.tv_sec = static_cast<time_t>(ticks / kTicksPerSecond - kEpochDifference);
+    result.tv_nsec = static_cast<long>(ticks % kTicksPerSecond * 100);
+    return result;
 }
 
 }  // namespace
