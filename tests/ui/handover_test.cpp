@@ -55,7 +55,7 @@ TEST(Handover, CallsAfterTheDialogEndedReturnAtOnceAndChangeNothing) {
 
 TEST(Handover, WorkerWaitingWhileTheDialogEndsIsReleased) {
     DialogHost host("[Update]\nPack1=http://h/a.zip\n");
-    HeadlessDialog& d = host.Start();
+    HeadlessDialog& d = host.Start(/*keepDialog=*/true);
     CWnd* status = g_pUpdateDlg->GetDlgItem(IDC_STATUS_TEXT);
     std::atomic<int> calls{0};
     std::atomic<bool> stop{false};
