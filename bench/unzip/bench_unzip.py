@@ -81,13 +81,17 @@ def tree_digest(root):
     return digest
 
 
-def measure(case, archive, driver, runs, work):
+def measure(case, archive, driver, runs, work, keep_trees):
+    """keep_trees: leave each run's tree until the case ends, so that no deletion of thousands
+    of files is still going on in the file system while the next run is timed."""
     ours, peer, rss = [], [], []
-    out = os.path.join(work, "out")
     digests = {}
+    out = None
     for i in range(runs):
         for tool in ("ours", "peer"):
-            shutil.rmtree(out, ignore_errors=True)
+            if out and not keep_trees:
+                shutil.rmtree(out)
+            out = os.path.join(work, "out-%s-%d" % (tool, i))
             os.mkdir(out)
             subprocess.run(["sync"], check=False)
             if tool == "ours":
@@ -99,7 +103,9 @@ def measure(case, archive, driver, runs, work):
                 peer.append(elapsed)
             if i == 0:
                 digests[tool] = tree_digest(out)
-    shutil.rmtree(out, ignore_errors=True)
+    for name in os.listdir(work):
+        if name.startswith("out-"):
+            shutil.rmtree(os.path.join(work, name))
     if digests["ours"] != digests["peer"]:
         sys.exit("%s: our extraction differs from the peer's" % case)
     o, p = statistics.median(ours), statistics.median(peer)
@@ -122,8 +128,8 @@ def main():
         print("making the archives in %s" % work, file=sys.stderr)
         make_large(large)
         make_many(many)
-        lines = [measure("large", large, driver, runs, work),
-                 measure("many", many, driver, runs, work)]
+        lines = [measure("large", large, driver, runs, work, keep_trees=False),
+                 measure("many", many, driver, runs, work, keep_trees=True)]
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for line in lines:
