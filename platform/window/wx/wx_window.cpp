@@ -127,8 +127,12 @@ public:
     }
 
     void Enable(int id, bool enable) override {
-        if (wxWindow* c = Control(id))
-            c->Enable(enable);
+        wxWindow* c = Control(id);
+        if (!c)
+            return;
+        if (!enable)
+            KeepKeyboardFocus(*c);
+        c->Enable(enable);
     }
 
     bool IsVisible(int id) const override {
@@ -137,8 +141,12 @@ public:
     }
 
     void Show(int id, bool show) override {
-        if (wxWindow* c = Control(id))
-            c->Show(show);
+        wxWindow* c = Control(id);
+        if (!c)
+            return;
+        if (!show)
+            KeepKeyboardFocus(*c);
+        c->Show(show);
     }
 
     int AddListRow(int id, const CString& text) override {
@@ -266,6 +274,23 @@ private:
                 return;
             }
         }
+    }
+
+    // A control that is disabled or hidden while it has the focus would leave the dialog
+    // without one, and then without Enter and Escape; the focus goes to another tab stop
+    // that is no push button, so Enter keeps giving the default command.
+    void KeepKeyboardFocus(wxWindow& leaving) {
+        if (wxWindow::FindFocus() != &leaving)
+            return;
+        for (const DialogControlTemplate& t : m_template.controls) {
+            wxWindow* c = Control(t.id);
+            if (c && c != &leaving && (t.style & WS_TABSTOP) && !dynamic_cast<wxButton*>(c) &&
+                c->IsEnabled() && c->IsShown()) {
+                c->SetFocus();
+                return;
+            }
+        }
+        m_dialog->SetFocus();
     }
 
     void Command(int id) {
