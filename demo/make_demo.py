@@ -2,6 +2,7 @@
 Update.ini, and a directory of packs (version 2) for the loopback server to serve."""
 
 import os
+import random
 import stat
 import sys
 import zipfile
@@ -32,7 +33,7 @@ def main(program_dir, packs_dir, port):
                 "Pack1=http://127.0.0.1:%s/demo.zip\n"
                 "Pack2=http://127.0.0.1:%s/notes.txt\n" % (port, port, port))
 
-    # Version 2 as a ZIP pack with a subdirectory and no directory entries.
+    # Version 2 as a ZIP pack with subdirectories and no directory entries.
     staged = os.path.join(packs_dir, "demo.exe")
     write_program(staged, 2)
     with zipfile.ZipFile(os.path.join(packs_dir, "demo.zip"), "w", zipfile.ZIP_DEFLATED) as z:
@@ -41,6 +42,9 @@ def main(program_dir, packs_dir, port):
         with open(staged, "rb") as f:
             z.writestr(info, f.read(), zipfile.ZIP_DEFLATED)
         z.writestr("docs/changes.txt", "Version 2: the demo now says so.\n")
+        # Sample data that does not compress, so the download takes a few seconds to watch.
+        z.writestr("docs/samples/sample.dat", random.Random(2).randbytes(768 * 1024),
+                   zipfile.ZIP_STORED)
     os.remove(staged)
     with open(os.path.join(packs_dir, "notes.txt"), "w") as f:
         f.write("Release notes of Demo Notes 2.\n")

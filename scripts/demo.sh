@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs the updater on the bundled demo: a program directory with its own Update.ini and demo
-# program, and packs served by a loopback HTTP server that this script starts and stops.
-# Under a display the dialog is yours to click through; without one it runs under Xvfb, and
-# the script saves a screenshot of the dialog and prints its path.
+# Runs the updater on the bundled demo: a program directory holding version 1 of a small demo
+# program and its Update.ini, and packs (version 2 as a ZIP pack, plus release notes) served
+# by a loopback HTTP server that this script starts and stops.
+# Under a display the dialog is yours to click through. Without one it runs under Xvfb,
+# presses Update and Finish itself, saves screenshots of the Ready, Downloading and Finished
+# states, prints their paths, and shows that the demo program now reports version 2.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -17,8 +19,10 @@ mkdir -p "$out/packs" "$out/screenshots"
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 python3 demo/make_demo.py "$out/program" "$out/packs" "$port"
 cp build/demo/Update "$out/program/Update"
+export no_proxy='127.0.0.1' NO_PROXY='127.0.0.1'
 
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$out/packs" >"$out/server.log" 2>&1 &
+# 256 KiB/s: the version 2 pack takes about three seconds.
+python3 demo/slow_server.py "$out/packs" "$port" 262144 >"$out/server.log" 2>&1 &
 server=$!
 xvfb=""
 cleanup() {
@@ -33,18 +37,21 @@ done
 
 echo "Demo program directory: $out/program"
 echo "Packs served at http://127.0.0.1:$port/"
+echo "Before the update the demo program says: $("$out/program/demo.exe")"
 if [ -n "${DISPLAY:-}" ]; then
   "$out/program/Update"
-  echo "The demo program now says: $("$out/program/demo.exe")"
+  sleep 0.5
+  echo "After the update the demo program says: $("$out/program/demo.exe")"
   exit 0
 fi
 
-# No display: a private X server, a screenshot of the dialog, then Escape.
+# No display: a private X server; the script presses the keys and takes the screenshots.
 exec {fd}<> <(:)
 Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 read -r -u "$fd" display
 export DISPLAY=":$display"
+
 "$out/program/Update" &
 app=$!
 wid=""
@@ -57,10 +64,33 @@ if [ -z "$wid" ]; then
   echo "The dialog did not appear." >&2
   exit 1
 fi
+
+shoot() {
+  local shot="$out/screenshots/$1.png"
+  import -window root -crop "$(xdotool getwindowgeometry --shell "$wid" |
+    awk -F= '/^WIDTH/{w=$2} /^HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{print w "x" h "+" x "+" y}')" "$shot"
+  echo "Screenshot of the $1 dialog: $shot"
+}
+press() {
+  xdotool windowfocus --sync "$wid"
+  sleep 0.2
+  xdotool key --clearmodifiers "$1"
+}
+
 sleep 0.5
-shot="$out/screenshots/dialog.png"
-import -window root -crop "$(xdotool getwindowgeometry --shell "$wid" |
-  awk -F= '/^WIDTH/{w=$2} /^HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{print w "x" h "+" x "+" y}')" "$shot"
-echo "Screenshot of the dialog: $shot"
-xdotool windowfocus --sync "$wid" key Escape
+shoot ready
+press Return
+sleep 1.5
+shoot downloading
+# Finished: the archive is unpacked and gone, and the release notes are in place.
+for _ in $(seq 300); do
+  [ -f "$out/program/notes.txt" ] && [ ! -e "$out/program/demo.zip" ] && break
+  sleep 0.1
+done
+sleep 1
+shoot finished
+press Return
 wait "$app"
+sleep 0.5
+echo "After the update the demo program says: $("$out/program/demo.exe")"
+echo "Its backup says: $(sh "$out/program/demo.bak")"
