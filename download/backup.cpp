@@ -1,17 +1,12 @@
 #include "download/backup.h"
 
+#include "app/update_settings.h"
 #include "platform/path.h"
 
 namespace {
 
-// The program file name of a pack URL. The same rule as the settings' PackFileName and
-// ProgramFileName, which live in the app layer above this one.
 CString ProgramFileNameOfPack(const CString& packUrl) {
-    const size_t slash = packUrl.rfind(u'/');
-    const CString packFileName = slash == CString::npos ? packUrl : packUrl.substr(slash + 1);
-    const size_t dot = packFileName.rfind(u'.');
-    const CString stem = dot == CString::npos ? CString() : packFileName.substr(0, dot);
-    return stem + u".exe";
+    return ProgramFileName(PackFileName(packUrl));
 }
 
 }  // namespace
