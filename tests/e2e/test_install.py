@@ -7,27 +7,17 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
 from pack_server import PackServer  # noqa: E402
-from xvfb import Xvfb  # noqa: E402
+from xvfb import XvfbTestCase, wait_until  # noqa: E402
 
 EXE = os.environ["UPDATE_EXE"]
 # The program tells which version was started, in a file outside the program directory.
 PROGRAM = '#!/bin/sh\necho {version} > "$UPDATE_TEST_MARKER"\n'
-
-
-def wait_until(condition, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(0.05)
-    return condition()
 
 
 def snapshot(folder):
@@ -42,17 +32,9 @@ def snapshot(folder):
     return found
 
 
-class Install(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = Xvfb().__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.__exit__(None, None, None)
-
+class Install(XvfbTestCase):
     def setUp(self):
-        self.root = tempfile.mkdtemp(prefix="update_e2e_")
+        super().setUp()
         self.packs = os.path.join(self.root, "packs")
         self.program = os.path.join(self.root, "program")
         self.marker = os.path.join(self.root, "started")
@@ -60,9 +42,6 @@ class Install(unittest.TestCase):
         os.makedirs(self.program)
         self.write_program(os.path.join(self.program, "app.exe"), 1)
         shutil.copy(EXE, os.path.join(self.program, "Update"))
-
-    def tearDown(self):
-        shutil.rmtree(self.root, ignore_errors=True)
 
     @staticmethod
     def write_program(path, version):

@@ -5,12 +5,11 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
-from xvfb import Xvfb  # noqa: E402
+from xvfb import XvfbTestCase, wait_until  # noqa: E402
 
 EXE = os.environ["UPDATE_EXE"]
 APP_NAME = "Ünïcødé Äpp"
@@ -32,28 +31,7 @@ def make_program_dir(root, ini, name="app"):
     return folder
 
 
-def wait_for_file(path, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline and not os.path.exists(path):
-        time.sleep(0.05)
-    return os.path.exists(path)
-
-
-class Startup(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = Xvfb().__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.__exit__(None, None, None)
-
-    def setUp(self):
-        self.root = tempfile.mkdtemp(prefix="update_e2e_")
-
-    def tearDown(self):
-        shutil.rmtree(self.root, ignore_errors=True)
-
+class Startup(XvfbTestCase):
     def ini(self):
         return ("[Program]\nAppName=%s\nWebsite=https://example.org\n"
                 "[Update]\nPackNumber=1\nPack1=http://127.0.0.1:9/files/tool.zip\n" % APP_NAME)
@@ -69,7 +47,7 @@ class Startup(unittest.TestCase):
         finally:
             if proc.poll() is None:
                 proc.kill()
-        self.assertTrue(wait_for_file(os.path.join(folder, "marker")),
+        self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(folder, "marker")), 10.0),
                         "Escape did not start the program named by Pack1")
 
     def test_window_escape_starts_program(self):

@@ -12,7 +12,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
 from pack_server import PackServer  # noqa: E402
-from xvfb import Xvfb  # noqa: E402
+from xvfb import Xvfb, wait_until  # noqa: E402
 
 EXE = os.environ["UPDATE_EXE"]
 PROGRAM = '#!/bin/sh\necho {version} > "$(dirname "$0")/started"\n'
@@ -22,15 +22,6 @@ def write_program(path, version):
     with open(path, "w") as f:
         f.write(PROGRAM.format(version=version))
     os.chmod(path, 0o755)
-
-
-def wait_until(condition, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(0.05)
-    return condition()
 
 
 class UpdateRun(unittest.TestCase):

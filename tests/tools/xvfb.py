@@ -1,8 +1,11 @@
 """A private X server for one test run, and the few xdotool calls the real-window tests need."""
 
 import os
+import shutil
 import subprocess
+import tempfile
 import time
+import unittest
 
 
 class Xvfb:
@@ -70,3 +73,32 @@ class Xvfb:
     def screenshot(self, path, wid="root"):
         subprocess.run(["import", "-window", wid, path], env=self.env(), check=True,
                        capture_output=True)
+
+
+def wait_until(condition, timeout=20.0):
+    """Polls `condition` until it holds or `timeout` seconds pass; gives whether it held."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return condition()
+
+
+class XvfbTestCase(unittest.TestCase):
+    """A test class sharing one private X server (self.x), with a temporary folder per test
+    (self.root)."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = Xvfb().__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.__exit__(None, None, None)
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="update_e2e_")
+
+    def tearDown(self):
+        shutil.rmtree(self.root, ignore_errors=True)
