@@ -196,6 +196,53 @@ TEST_F(WorkerRun, LocalFileFailureTextNamesPathAndReason) {
     EXPECT_NE(status.find("Is a directory"), std::string::npos) << status;
 }
 
+// Makes a directory refuse new files for its lifetime: by its mode, and for root (whom modes
+// do not stop) by the immutable attribute where the file system has one.
+class ReadOnlyDirectory {
+public:
+    explicit ReadOnlyDirectory(const std::filesystem::path& dir) : m_dir(dir) {
+        std::filesystem::permissions(
+            dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        if (geteuid() == 0) {
+            m_immutable =
+                std::system(("chattr +i '" + dir.string() + "' 2>/dev/null").c_str()) == 0;
+        }
+    }
+    ~ReadOnlyDirectory() {
+        if (m_immutable)
+            std::system(("chattr -i '" + m_dir.string() + "'").c_str());
+        std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all);
+    }
+    // Whether a file really cannot be made there.
+    bool Works() const {
+        const auto probe = m_dir / "probe";
+        if (FILE* f = std::fopen(probe.c_str(), "w")) {
+            std::fclose(f);
+            std::filesystem::remove(probe);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    std::filesystem::path m_dir;
+    bool m_immutable = false;
+};
+
+TEST_F(WorkerRun, DirectoryWithoutWritePermissionFailsThePack) {
+    DialogHost host(Ini({Url("/body?size=10")}));
+    ReadOnlyDirectory readOnly(host.Dir().Path());
+    if (!readOnly.Works())
+        GTEST_SKIP() << "this machine lets the test write anywhere";
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    const std::string status = WideToUtf8(d.Text(IDC_STATUS_TEXT));
+    EXPECT_TRUE(status.starts_with("Cannot create " + (host.Dir().Path() / "body").string() + ": "))
+        << status;
+    EXPECT_FALSE(host.Dir().Exists("body"));
+}
+
 TEST_F(WorkerRun, CancelThenUpdateRunsAgainFromTheFirstPack) {
     m_packs.Write("first.bin", "first");
     DialogHost host(
