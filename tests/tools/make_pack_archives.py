@@ -62,7 +62,9 @@ def main(out):
     with open(os.path.join(out, "html.zip"), "wb") as f:
         f.write(b"<html><body>Not the archive</body></html>\n")
     open(os.path.join(out, "empty.zip"), "wb").close()
-    write(os.path.join(out, "data.zip"), [("data/values.txt", b"1 2 3\n")])
+    # Directory entries, made under the program directory whatever the working directory.
+    write(os.path.join(out, "dirs.zip"), [("app.exe", NEW_PROGRAM), ("empty/", b""),
+                                          ("data/", b""), ("data/values.txt", b"1 2 3\n")])
     write(os.path.join(out, "noprogram.zip"), [("readme.txt", b"no program inside\n")])
 
 

@@ -68,6 +68,10 @@ TEST_F(ArchiveInstall, ProgramDirectoryAfterTheRun) {
         {"trav-empty-part.zip", "app.zip", kept, kKept},
         {"html.zip", "app.zip", kept, kKept},
         {"empty.zip", "app.zip", kept, kKept},
+        {"dirs.zip",
+         "app.zip",
+         {{"app.exe", kNewProgram}, {"app.bak", kOldProgram}, {"data/values.txt", "1 2 3\n"}},
+         kFinished},
         // An archive without the program gives the old one back instead of none.
         {"noprogram.zip",
          "app.zip",
@@ -118,6 +122,9 @@ TEST_F(ArchiveInstall, ProgramDirectoryAfterTheRun) {
             }
         }
         EXPECT_EQ(names, expectedNames) << c.fixture;
+        if (std::string(c.fixture) == "dirs.zip") {
+            EXPECT_TRUE(std::filesystem::is_directory(host.Dir().Path() / "empty"));
+        }
         // The program directory lies in /tmp: no entry escaped into it, or anywhere.
         EXPECT_FALSE(std::filesystem::exists(host.Dir().Path().parent_path() / "outside.txt"))
             << c.fixture;
