@@ -2,6 +2,7 @@
 
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -34,6 +35,7 @@ class PackServer:
     def __exit__(self, *exc):
         self.process.terminate()
         self.process.wait(timeout=10)
+        shutil.rmtree(self.work, ignore_errors=True)
 
     def url(self, path):
         return "http://127.0.0.1:%d%s" % (self.port, path)
