@@ -1,10 +1,12 @@
 // Shows the chunks of a transfer on the dialog without ever pacing the transfer: the worker
-// records the newest chunk and goes on; the dialog thread shows the newest values when it
-// gets to them (at display rate), in the order progress bar, status line, percentage label.
+// records the newest chunk and goes on; the dialog thread is asked to show the newest values
+// at display rate (every 20 ms at most), in the order progress bar, status line, percentage
+// label.
 // Every synchronous write to the dialog first shows what is pending, so the order of writes is
 // kept and the last chunk's texts are exactly its own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -28,9 +30,10 @@ private:
     struct Shared {
         std::mutex mutex;
         Chunk newest;
-        bool posted = false;  // a showing of the newest values is queued
+        bool recorded = false;  // the dialog session holds a showing of the newest values
     };
 
     std::shared_ptr<DialogSession> m_session;
+    std::chrono::steady_clock::time_point m_lastShown;  // worker thread only
     std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
 };

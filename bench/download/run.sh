@@ -23,20 +23,17 @@ measure="python3 $root/bench/download/measure.py"
 if [ "${SKIP_BUILD:-0}" != 1 ]; then
   bash scripts/setup.sh
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j2 --target net_download_bench
+  cmake --build "$build" -j2 --target net_download_bench download_worker_bench Update
 fi
 net_driver=$build/bench/download/net_download_bench
 
-# --- Hooks for the cases built later ----------------------------------------------------
-# worker: a driver that runs the worker on the headless back end over a program directory
-#   whose Update.ini names one pack, and ends when the run is Finished:
-#     download_worker_bench URL PROGRAM_DIR   (exit 0 when the pack is in place)
+# worker: runs the worker on the headless back end over a program directory whose
+#   Update.ini names the pack, from Update to Finish; prints "<seconds> <peak RSS KiB>".
 worker_driver=$build/bench/download/download_worker_bench
-# dialog: a script that runs the real Update executable under Xvfb over such a program
-#   directory, presses Update and waits for Finish:
-#     dialog_bench.sh URL PROGRAM_DIR         (exit 0 when the pack is in place)
-dialog_driver=$root/bench/download/dialog_bench.sh
-# -----------------------------------------------------------------------------------------
+# dialog: runs the real Update executable under Xvfb, from the Return key until the pack is
+#   in place; prints "<seconds> <peak RSS KiB>" (process start-up is not timed).
+dialog_driver=$root/bench/download/dialog_bench.py
+update_exe=$build/Update
 
 work=$(mktemp -d /tmp/update-bench-download-XXXXXX)
 nginx_pid=
@@ -99,15 +96,17 @@ peak() {  # largest value of column 2 of file $1, in MiB
 
 cases=(net)
 [ -x "$worker_driver" ] && cases+=(worker)
-[ -x "$dialog_driver" ] && cases+=(dialog)
+[ -x "$update_exe" ] && cases+=(dialog)
 
 run_case() {  # case run-number
   local out=$work/out.bin dir=$work/program
   rm -rf "$out" "$dir"
   case $1 in
     net) timed "$work/ours.net" "$net_driver" "$url" "$out" ;;
-    worker) mkdir -p "$dir"; timed "$work/ours.worker" "$worker_driver" "$url" "$dir/"; out=$dir/pack.bin ;;
-    dialog) mkdir -p "$dir"; timed "$work/ours.dialog" "$dialog_driver" "$url" "$dir/"; out=$dir/pack.bin ;;
+    worker) mkdir -p "$dir"; "$worker_driver" "$url" "$dir/" >> "$work/ours.worker"; out=$dir/pack.bin ;;
+    dialog) mkdir -p "$dir"
+      python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$((size_mib * 1024 * 1024))" >> "$work/ours.dialog"
+      out=$dir/pack.bin ;;
   esac
   cmp -s "$out" "$work/www/pack.bin" || { echo "case $1: the downloaded file differs" >&2; exit 1; }
 }

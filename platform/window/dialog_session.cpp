@@ -52,11 +52,22 @@ bool DialogSession::Invoke(const Operation& op) {
     return true;
 }
 
-void DialogSession::PostLatest(int slot, Operation op) {
+void DialogSession::PostLatest(int slot, Operation op, bool showSoon) {
     std::lock_guard lock(m_mutex);
     if (m_ended)
         return;
     m_latest[slot] = std::move(op);
+    if (showSoon)
+        PostPendingLocked();
+}
+
+void DialogSession::ShowPendingSoon() {
+    std::lock_guard lock(m_mutex);
+    if (!m_ended && !m_latest.empty())
+        PostPendingLocked();
+}
+
+void DialogSession::PostPendingLocked() {
     if (m_latestPosted)
         return;
     m_latestPosted = true;

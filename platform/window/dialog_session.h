@@ -32,8 +32,11 @@ public:
     // Runs `op` on the dialog thread, waiting for it when called from another thread. Gives
     // false, without running it, once the dialog has ended.
     bool Invoke(const Operation& op);
-    // Records `op` as the newest write of `slot` and returns without waiting.
-    void PostLatest(int slot, Operation op);
+    // Records `op` as the newest write of `slot` and returns without waiting. With `showSoon`
+    // the dialog thread carries out what is pending as soon as it can; without, it waits for
+    // ShowPendingSoon or the next synchronous call.
+    void PostLatest(int slot, Operation op, bool showSoon = true);
+    void ShowPendingSoon();
 
     // Dialog thread: from now on nothing runs; pending operations are dropped.
     void MarkEnded();
@@ -41,7 +44,8 @@ public:
     bool IsDialogThread() const { return std::this_thread::get_id() == m_dialogThread; }
 
 private:
-    void RunPendingLatest();  // dialog thread
+    void RunPendingLatest();   // dialog thread
+    void PostPendingLocked();  // with m_mutex held
 
     DialogWindow* m_window;  // valid until MarkEnded
     const std::thread::id m_dialogThread;

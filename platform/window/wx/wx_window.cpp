@@ -14,6 +14,7 @@
 #include <wx/statline.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include "platform/window/wx/text_label.h"
@@ -351,6 +352,9 @@ WxWindowSystem::~WxWindowSystem() {
 
 bool WxWindowSystem::EnsureStarted() {
     if (m_state == State::NotStarted) {
+        // The dialog draws nothing with OpenGL; without this GDK loads the GL driver (with a
+        // software one, LLVM: some 50 MiB) only to choose a visual. A user's setting stands.
+        setenv("GDK_GL", "disable", 0);
         const bool started = wxEntryStart(m_argc, m_argv) && wxTheApp && wxTheApp->CallOnInit();
         m_state = started ? State::Running : State::Failed;
         if (!started)
