@@ -93,8 +93,8 @@ TEST_F(WorkerRun, ReadyDownloadingFinished) {
     EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"app.bak", "app.exe", "trickle"}));
 }
 
-TEST_F(WorkerRun, BarEndsAtTheLastChunk) {
-    // Progress is shown at display rate; the final position is still exactly the last chunk's.
+TEST_F(WorkerRun, LastChunkIsShownExactly) {
+    // Progress is shown at display rate; the last chunk's values are still shown exactly.
     DialogHost host(Ini({Url("/body?size=1048576")}));
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
@@ -102,6 +102,15 @@ TEST_F(WorkerRun, BarEndsAtTheLastChunk) {
     EXPECT_EQ(d.Range(IDC_PROGRESS), std::pair(0, 1048576));
     EXPECT_EQ(d.Pos(IDC_PROGRESS), 1048576);
     EXPECT_EQ(host.Dir().Read("body"), Pattern(1048576));
+    // The last chunk's texts were shown before the final ones, in order.
+    const auto status = d.TextHistory(IDC_STATUS_TEXT);
+    ASSERT_GE(status.size(), 2u);
+    EXPECT_EQ(status.back(), kFinished);
+    EXPECT_TRUE(status[status.size() - 2].starts_with(u"Download status: 1024kb/1024kb Speed: "))
+        << WideToUtf8(status[status.size() - 2]);
+    const auto percent = d.TextHistory(IDC_PERCENT_TEXT);
+    ASSERT_GE(percent.size(), 2u);
+    EXPECT_EQ(percent[percent.size() - 2], u"100%");
 }
 
 TEST_F(WorkerRun, FinalStatusFollowsTheLastPack) {

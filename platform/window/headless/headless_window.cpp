@@ -81,6 +81,7 @@ public:
             m_dialog->m_title = text;
         } else if (HeadlessControl* c = m_dialog->Find(id)) {
             c->text = text;
+            c->history.push_back(text);
         }
     }
 
@@ -299,6 +300,12 @@ std::vector<CString> HeadlessDialog::Rows(int id) const {
     std::lock_guard lock(m_mutex);
     const HeadlessControl* c = Find(id);
     return c ? c->rows : std::vector<CString>();
+}
+
+std::vector<CString> HeadlessDialog::TextHistory(int id) const {
+    std::lock_guard lock(m_mutex);
+    const HeadlessControl* c = Find(id);
+    return c ? c->history : std::vector<CString>();
 }
 
 std::pair<int, int> HeadlessDialog::Range(int id) const {

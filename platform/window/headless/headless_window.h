@@ -18,6 +18,7 @@ struct HeadlessControl {
     ControlClass controlClass = ControlClass::Static;
     uint32_t style = 0;
     CString text;
+    std::vector<CString> history;  // every text set since the dialog was created
     bool enabled = true;
     bool visible = true;
     std::vector<CString> rows;
@@ -46,6 +47,7 @@ public:
     bool IsEnabled(int id) const;
     bool IsVisible(int id) const;
     std::vector<CString> Rows(int id) const;
+    std::vector<CString> TextHistory(int id) const;
     std::pair<int, int> Range(int id) const;
     int Pos(int id) const;
     int Focus() const;
