@@ -1,40 +1,81 @@
 // One download by the real worker on the headless window back end, with the real internet
-// layer and real files: times from the Update command until the dialog reads Finish, and
-// prints "<seconds> <peak RSS in KiB>".
+// layer and real files: times from the Update command until the OK button reads Finish,
+// checks that the pack is in place with its full size, and prints
+// "<seconds> <peak RSS in KiB>". The peak is this process's own VmHWM: a parent's rusage of a
+// child counts the pages of the process that started it.
 //
-// Usage: download_worker_bench URL PROGRAM_DIR
+// Usage: download_worker_bench URL PROGRAM_DIR SIZE_BYTES
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "app/update_app.h"
+#include "app/update_settings.h"
+#include "download/progress_text.h"
+#include "platform/text.h"
 #include "platform/window/headless/headless_window.h"
+#include "res/resource.h"
 #include "ui/update_dlg.h"
 
 namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(1);
+constexpr auto kRunLimit = std::chrono::minutes(10);
 
 long PeakRssKib() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
     }
     return 0;
+}
+
+// A program directory whose Update.ini names the one pack.
+void WriteSettings(const std::string& dir, const std::string& url) {
+    std::ofstream(dir + "Update.ini")
+        << "[Program]\nAppName=Bench\n[Update]\nPackNumber=1\nPack1=" << url << "\n";
+}
+
+// Polls the OK caption until it reads Finish; false after kRunLimit.
+bool WaitForFinish(const HeadlessDialog& dialog) {
+    const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
+    while (dialog.Text(IDOK) != u"Finish") {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return true;
+}
+
+// Whether the pack is in place under its own name with `size` bytes.
+bool PackArrivedWhole(const std::string& dir, const std::string& url, uintmax_t size) {
+    std::error_code error;
+    const auto path = std::filesystem::path(dir) / WideToUtf8(PackFileName(Utf8ToWide(url)));
+    return std::filesystem::file_size(path, error) == size && !error;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s URL PROGRAM_DIR\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s URL PROGRAM_DIR SIZE_BYTES\n", argv[0]);
         return 2;
     }
+    const std::string url = argv[1];
     std::string dir = argv[2];
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    std::ofstream(dir + "Update.ini") << "[Program]\nAppName=Bench\n[Update]\nPackNumber=1\nPack1="
-                                      << argv[1] << "\n";
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    const uintmax_t size = std::stoull(argv[3]);
+    // The server is on loopback: no proxy from the environment may stand between.
+    setenv("no_proxy", "*", 1);
+    WriteSettings(dir, url);
 
     CUpdateApp app;
     app.m_strBaseDir = Utf8ToWide(dir);
@@ -43,26 +84,32 @@ int main(int argc, char** argv) {
     HeadlessWindowSystem windows;
     SetWindowSystem(&windows);
 
-    std::thread dialogThread([&] {
+    std::thread dialogThread([&app] {
         CUpdateDlg dlg;
         app.m_pMainWnd = &dlg;
         dlg.DoModal();
     });
-    auto dialog = windows.WaitForDialog();
-    if (!dialog) return 1;
+    const std::shared_ptr<HeadlessDialog> dialog = windows.WaitForDialog();
+    if (!dialog) {
+        std::fprintf(stderr, "the dialog did not start\n");
+        std::_Exit(1);  // the dialog thread cannot be stopped without its dialog
+    }
 
     const auto start = std::chrono::steady_clock::now();
-    dialog->Click(IDOK);
-    const bool finished = dialog->WaitFor(
-        [](const HeadlessDialog& d) { return d.Text(IDOK) == u"Finish"; }, std::chrono::minutes(10));
+    const bool finished = dialog->Click(IDOK) && WaitForFinish(*dialog);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const bool succeeded =
-        dialog->Text(IDC_STATUS_TEXT) == u"Download finished, click to run the new version.";
-    dialog->PressEscape();
+
+    const bool succeeded = finished && dialog->Text(IDC_STATUS_TEXT) == kFinishedText &&
+                           PackArrivedWhole(dir, url, size);
+    // Escape in Finished ends the dialog and starts the program, which does not exist here.
+    if (finished)
+        dialog->PressEscape();
+    else
+        dialog->Abandon();
     dialogThread.join();
     SetWindowSystem(nullptr);
-    if (!finished || !succeeded) {
+    if (!succeeded) {
         std::fprintf(stderr, "the run did not finish well: %s\n",
                      WideToUtf8(dialog->Text(IDC_STATUS_TEXT)).c_str());
         return 1;

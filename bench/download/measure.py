@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Runs one command and prints "<wall seconds> <peak RSS in KiB>" of it; fails when it fails.
 
+The peak RSS is the child's ru_maxrss. Linux carries the high-water mark of the forking
+process over the exec, so it is never below this script's own RSS (about 14 MiB): a smaller
+command shows that floor instead of its own peak.
+
 Usage: measure.py COMMAND [ARG...]
 """
 import os

@@ -6,19 +6,28 @@
 #
 # Cases:
 #   net     the internet layer alone (net_download_bench: 512-byte reads, 64 KiB writes)
-#   worker  the worker on the headless back end, real internet layer and files
-#   dialog  the real dialog under Xvfb
-# The worker and dialog cases run when their drivers exist (see the hooks below).
+#   worker  the worker on the headless back end, real internet layer and files, from the
+#           Update command until the dialog reads Finish
+#   dialog  the real dialog under Xvfb, from the Return key until the pack is in place
+# The worker and dialog cases run when their drivers are built.
 #
-# Environment: RUNS (default 5), SIZE_MIB (default 256), BUILD_DIR (default build/bench),
+# Peak RSS: the worker driver reports its own VmHWM; the other cases give the child's
+# ru_maxrss, which on Linux is at least the RSS of the Python process that started it
+# (about 14 MiB), so the net figure is a floor, not the layer's own.
+#
+# Environment: RUNS (default 7), SIZE_MIB (default 256), BUILD_DIR (default build/bench-dl),
 # SKIP_BUILD=1 to use BUILD_DIR as it is.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-runs=${RUNS:-5}
+runs=${RUNS:-7}
 size_mib=${SIZE_MIB:-256}
-build=${BUILD_DIR:-build/bench}
+build=${BUILD_DIR:-build/bench-dl}
 measure="python3 $root/bench/download/measure.py"
+size_bytes=$((size_mib * 1024 * 1024))
+# The server is on loopback: every case and the peer go to it directly.
+export no_proxy='*'
+unset http_proxy https_proxy all_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY
 
 if [ "${SKIP_BUILD:-0}" != 1 ]; then
   bash scripts/setup.sh
@@ -28,7 +37,8 @@ fi
 net_driver=$build/bench/download/net_download_bench
 
 # worker: runs the worker on the headless back end over a program directory whose
-#   Update.ini names the pack, from Update to Finish; prints "<seconds> <peak RSS KiB>".
+#   Update.ini names the pack, from Update to Finish; checks the pack's size and prints
+#   "<seconds> <peak RSS KiB>".
 worker_driver=$build/bench/download/download_worker_bench
 # dialog: runs the real Update executable under Xvfb, from the Return key until the pack is
 #   in place; prints "<seconds> <peak RSS KiB>" (process start-up is not timed).
@@ -45,7 +55,7 @@ trap cleanup EXIT
 
 # The file, readable by nginx's worker user.
 mkdir -p "$work/www" "$work/nginx"
-head -c $((size_mib * 1024 * 1024)) /dev/urandom > "$work/www/pack.bin"
+head -c "$size_bytes" /dev/urandom > "$work/www/pack.bin"
 chmod 755 "$work" "$work/www"
 chmod 644 "$work/www/pack.bin"
 
@@ -103,9 +113,9 @@ run_case() {  # case run-number
   rm -rf "$out" "$dir"
   case $1 in
     net) timed "$work/ours.net" "$net_driver" "$url" "$out" ;;
-    worker) mkdir -p "$dir"; "$worker_driver" "$url" "$dir/" >> "$work/ours.worker"; out=$dir/pack.bin ;;
+    worker) mkdir -p "$dir"; "$worker_driver" "$url" "$dir/" "$size_bytes" >> "$work/ours.worker"; out=$dir/pack.bin ;;
     dialog) mkdir -p "$dir"
-      python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$((size_mib * 1024 * 1024))" >> "$work/ours.dialog"
+      python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$size_bytes" >> "$work/ours.dialog"
       out=$dir/pack.bin ;;
   esac
   cmp -s "$out" "$work/www/pack.bin" || { echo "case $1: the downloaded file differs" >&2; exit 1; }
