@@ -1,8 +1,7 @@
 #include "platform/thread.h"
 
-#include <atomic>
+#include <memory>
 #include <system_error>
-#include <thread>
 
 namespace {
 
@@ -13,26 +12,30 @@ std::atomic<int> g_failThreadCreations{0};
 
 }  // namespace
 
-class CWinThread {};
+CWinThread::~CWinThread() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
 
 CWinThread* AfxBeginThread(AFX_THREADPROC proc, void* param, int, unsigned, unsigned) {
-    // Callers only test the handle against null; one object stands for every running thread.
-    static CWinThread running;
     for (int n = g_failThreadCreations.load(); n > 0;) {
         if (g_failThreadCreations.compare_exchange_weak(n, n - 1))
             return nullptr;
     }
+    auto handle = std::make_unique<CWinThread>();
+    CWinThread* self = handle.get();
     try {
-        std::thread([proc, param] {
+        handle->m_thread = std::thread([proc, param, self] {
             try {
                 proc(param);
             } catch (const ThreadExit&) {
             }
-        }).detach();
+            self->m_ended.store(true, std::memory_order_release);
+        });
     } catch (const std::system_error&) {
         return nullptr;
     }
-    return &running;
+    return handle.release();
 }
 
 void AfxEndThread(unsigned, bool) {

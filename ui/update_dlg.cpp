@@ -12,6 +12,7 @@ CUpdateDlg::CUpdateDlg(CWnd* parent) : CDialog(IDD, parent) {
 
 CUpdateDlg::~CUpdateDlg() {
     // The close handler asked the worker to stop; it touches no control of an ended dialog.
+    // Its thread is waited for to its very end, so nothing it uses goes away under it.
     g_bCancel = 1;
     WaitForDownloadWorkers();
     if (m_bProgramPending) {
@@ -86,10 +87,13 @@ void CUpdateDlg::StartUpdate() {
 void CUpdateDlg::StartWorker() {
     g_bCancel = 0;
     EnterDownloadWorker();
-    if (!AfxBeginThread(DownloadThreadProc, this, THREAD_PRIORITY_NORMAL, 0, 0)) {
+    CWinThread* thread = AfxBeginThread(DownloadThreadProc, this, THREAD_PRIORITY_NORMAL, 0, 0);
+    if (!thread) {
         LeaveDownloadWorker();
         AfxMessageBox(u"Create work thread failed!", MB_OK);
+        return;
     }
+    KeepDownloadWorker(thread);
 }
 
 LRESULT CUpdateDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/update_app.h"
+#include "download/worker_gate.h"
 #include "platform/window/headless/headless_window.h"
 #include "tests/tools/temp_dir.h"
 #include "ui/update_dlg.h"
@@ -65,3 +66,14 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_modalReturned{false};
 };
+
+// Whether no worker runs: every write of a worker that ran, to the dialog and to files, is done.
+inline bool WorkerStopped() {
+    return !IsDownloadWorkerRunning();
+}
+
+// The end state of a run: OK reads Finish and the worker that wrote it has stopped, so its
+// later final writes (the cancel button's caption and visibility) are in place too.
+inline bool RunFinished(const HeadlessDialog& d) {
+    return d.Text(IDOK) == u"Finish" && WorkerStopped();
+}

@@ -109,8 +109,7 @@ TEST_F(ArchiveInstall, ProgramDirectoryAfterTheRun) {
                                      std::filesystem::perms::owner_all);
         HeadlessDialog& d = host.Start();
         ASSERT_TRUE(d.Click(IDOK));
-        ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) { return d.Text(IDOK) == u"Finish"; }))
-            << c.fixture;
+        ASSERT_TRUE(d.WaitFor(RunFinished)) << c.fixture;
         EXPECT_EQ(d.Text(IDC_STATUS_TEXT), c.status) << c.fixture;
         const auto tree = Tree(host.Dir().Path());
         std::vector<std::string> names, expectedNames;

@@ -21,8 +21,10 @@ std::string Pattern(size_t size) {
     return bytes;
 }
 
-bool IsFinished(const HeadlessDialog& d) {
-    return d.Text(IDOK) == u"Finish";
+// A cancelled run's end: the interruption shown and the worker, which removes its temporary
+// file on the way out, stopped.
+bool IsInterrupted(const HeadlessDialog& d) {
+    return d.Text(IDC_STATUS_TEXT) == kInterrupted && WorkerStopped();
 }
 
 // The program directory's file names, without the updater's own settings.
@@ -75,7 +77,7 @@ TEST_F(WorkerRun, ReadyDownloadingFinished) {
     }));
     EXPECT_TRUE(d.Click(IDOK) && !d.HasEnded());  // a disabled OK takes no clicks
 
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
     EXPECT_EQ(d.Text(IDC_PERCENT_TEXT), u"100%");
     EXPECT_TRUE(d.IsEnabled(IDOK));
@@ -98,7 +100,7 @@ TEST_F(WorkerRun, LastChunkIsShownExactly) {
     DialogHost host(Ini({Url("/body?size=1048576")}));
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(d.Range(IDC_PROGRESS), std::pair(0, 1048576));
     EXPECT_EQ(d.Pos(IDC_PROGRESS), 1048576);
     EXPECT_EQ(host.Dir().Read("body"), Pattern(1048576));
@@ -132,7 +134,7 @@ TEST_F(WorkerRun, FinalStatusFollowsTheLastPack) {
         DialogHost host(Ini(urls));
         HeadlessDialog& d = host.Start();
         ASSERT_TRUE(d.Click(IDOK));
-        ASSERT_TRUE(d.WaitFor(IsFinished)) << c.name;
+        ASSERT_TRUE(d.WaitFor(RunFinished)) << c.name;
         if (c.status.empty()) {
             EXPECT_NE(d.Text(IDC_STATUS_TEXT), kFinished) << c.name;
             EXPECT_FALSE(d.Text(IDC_STATUS_TEXT).empty()) << c.name;
@@ -150,7 +152,7 @@ TEST_F(WorkerRun, NoPacksFinishesAtOnce) {
     DialogHost host(Ini({Url("/body?size=10")}, 0));
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.PressEnter());  // Enter on the focused default button
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(d.Text(IDC_PERCENT_TEXT), u"100%");
     EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kReady);
     EXPECT_TRUE(Files(host.Dir()).empty());
@@ -160,7 +162,7 @@ TEST_F(WorkerRun, EmptyBodyGivesEmptyFile) {
     DialogHost host(Ini({Url("/body?size=0"), Url("/status?code=404")}));
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_TRUE(host.Dir().Exists("body"));
     EXPECT_EQ(host.Dir().Read("body"), "");
 }
@@ -186,7 +188,7 @@ TEST_F(WorkerRun, LocalFileFailuresFailOnlyThatPack) {
     std::filesystem::create_directory(host.Dir().Path() / "sub");
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);  // the last pack succeeded
     EXPECT_EQ(host.Dir().Read("ok.bin"), "fine");
     EXPECT_TRUE(std::filesystem::is_directory(host.Dir().Path() / "sub"));
@@ -199,7 +201,7 @@ TEST_F(WorkerRun, LocalFileFailureTextNamesPathAndReason) {
     std::filesystem::create_directory(host.Dir().Path() / "sub");
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     const std::string status = WideToUtf8(d.Text(IDC_STATUS_TEXT));
     EXPECT_NE(status.find((host.Dir().Path() / "sub").string()), std::string::npos) << status;
     EXPECT_NE(status.find("Is a directory"), std::string::npos) << status;
@@ -245,7 +247,7 @@ TEST_F(WorkerRun, DirectoryWithoutWritePermissionFailsThePack) {
         GTEST_SKIP() << "this machine lets the test write anywhere";
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     const std::string status = WideToUtf8(d.Text(IDC_STATUS_TEXT));
     EXPECT_TRUE(status.starts_with("Cannot create " + (host.Dir().Path() / "body").string() + ": "))
         << status;
@@ -269,14 +271,13 @@ TEST_F(WorkerRun, CancelThenUpdateRunsAgainFromTheFirstPack) {
     EXPECT_EQ(d.Text(IDCANCEL), u"Exit");
     EXPECT_TRUE(d.IsEnabled(IDOK));
     EXPECT_EQ(d.Text(IDOK), u"Update");
-    ASSERT_TRUE(
-        d.WaitFor([](const HeadlessDialog& d) { return d.Text(IDC_STATUS_TEXT) == kInterrupted; }));
+    ASSERT_TRUE(d.WaitFor(IsInterrupted));
     EXPECT_EQ(host.Dir().Read("trickle"), "kept");  // the old file of that name is untouched
     EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"first.bin", "trickle"}));
 
     std::filesystem::remove(host.Dir().Path() / "first.bin");
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(host.Dir().Read("first.bin"), "first");
     EXPECT_EQ(host.Dir().Read("trickle"), Pattern(100000));
 }
@@ -292,7 +293,7 @@ TEST_F(WorkerRun, UpdateRightAfterCancelWaitsForTheStoppingWorker) {
     ASSERT_TRUE(d.Click(IDOK));  // before the worker has seen the request
     EXPECT_FALSE(d.IsEnabled(IDOK));
     EXPECT_EQ(d.Text(IDCANCEL), u"Cancel");
-    ASSERT_TRUE(d.WaitFor(IsFinished, 30s));
+    ASSERT_TRUE(d.WaitFor(RunFinished, 30s));
     EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
     EXPECT_EQ(host.Dir().Read("trickle"), Pattern(60000));
 }
@@ -303,8 +304,7 @@ TEST_F(WorkerRun, CancelAbortsATransferWaitingForTheServer) {
     ASSERT_TRUE(d.Click(IDOK));
     std::this_thread::sleep_for(300ms);  // the request is out, no answer comes
     ASSERT_TRUE(d.Click(IDCANCEL));
-    ASSERT_TRUE(d.WaitFor(
-        [](const HeadlessDialog& d) { return d.Text(IDC_STATUS_TEXT) == kInterrupted; }, 10s));
+    ASSERT_TRUE(d.WaitFor(IsInterrupted, 10s));
     EXPECT_TRUE(Files(host.Dir()).empty());
 }
 
@@ -337,7 +337,7 @@ TEST_F(WorkerRun, EscapeAndCloseBoxInEachState) {
         DialogHost host(Ini({Url("/body?size=10")}, 0));
         HeadlessDialog& d = host.Start();
         ASSERT_TRUE(d.Click(IDOK));
-        ASSERT_TRUE(d.WaitFor(IsFinished));
+        ASSERT_TRUE(d.WaitFor(RunFinished));
         ASSERT_TRUE(key == kEscape ? d.PressEscape() : d.CloseBox());
         host.Join();
         EXPECT_EQ(d.Result(), IDCANCEL) << key;
@@ -349,7 +349,7 @@ TEST_F(WorkerRun, FinishEndsTheDialogAndStartsTheProgram) {
     DialogHost host(Ini({Url("/files/tool.exe")}));
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     // A new program file is made executable, so that Finish can start it.
     ASSERT_TRUE(d.PressEnter());
     host.Join();
@@ -373,7 +373,7 @@ TEST_F(WorkerRun, ThreadThatCannotStart) {
     EXPECT_TRUE(d.IsEnabled(IDOK));
     EXPECT_EQ(d.Text(IDCANCEL), u"Exit");
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
 }
 
@@ -384,7 +384,7 @@ TEST_F(WorkerRun, LeftoverTemporariesAreRemovedAtTheNextRun) {
     host.Dir().Write("notes.partial", "a file of the user's");
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
-    ASSERT_TRUE(d.WaitFor(IsFinished));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"body", "notes.partial"}));
 }
 
