@@ -7,7 +7,6 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 import unittest
 import zipfile
 
@@ -58,6 +57,7 @@ class Install(XvfbTestCase):
                     % server.url(pack_path))
         env = self.x.env(no_proxy="*", UPDATE_TEST_MARKER=self.marker)
         proc = subprocess.Popen([self.path("Update")], env=env)
+        self.proc = proc
         try:
             wid = self.x.wait_for_window("App Update")
             self.assertIsNotNone(wid)
@@ -72,8 +72,8 @@ class Install(XvfbTestCase):
         def steps(wid):
             self.x.key(wid, "Return")
             self.assertTrue(wait_until(done), "the update did not come to its end")
-            time.sleep(1.0)
-            self.x.key(wid, "Escape")
+            self.assertTrue(self.x.press_until_exit(wid, "Escape", self.proc),
+                            "Escape did not end the dialog")
         return steps
 
     def started_version(self):
@@ -97,8 +97,8 @@ class Install(XvfbTestCase):
                 self.x.key(wid, "Return")
                 self.assertTrue(wait_until(lambda: os.path.exists(self.path("plugins", "two.txt"))
                                            and not os.path.exists(self.path("app.zip"))))
-                time.sleep(1.0)
-                self.x.key(wid, "Return")  # Finish
+                self.assertTrue(self.x.press_until_exit(wid, "Return", self.proc),  # Finish
+                                "Finish did not end the dialog")
             self.run_updater(server, "/files/app.zip", steps)
         self.assertEqual(self.started_version(), "2")
         with open(self.path("app.bak")) as f:
@@ -145,8 +145,8 @@ class Install(XvfbTestCase):
                 self.x.key(wid, "Escape")  # acts as Cancel while downloading
                 self.assertTrue(wait_until(lambda: not any(
                     n.endswith(".partial") for n in os.listdir(self.program))))
-                time.sleep(0.5)
-                self.x.key(wid, "Escape")  # now Exit
+                self.assertTrue(self.x.press_until_exit(wid, "Escape", self.proc),  # now Exit
+                                "Exit did not end the dialog")
             self.run_updater(server, "/trickle/app.zip?size=2000000&piece=2000&every=20", steps)
         self.assertEqual(snapshot(self.program), before)
         self.assertEqual(self.started_version(), "1")

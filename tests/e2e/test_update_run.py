@@ -7,7 +7,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
@@ -52,9 +51,11 @@ class UpdateRun(unittest.TestCase):
                 backup = os.path.join(self.program, "tool.bak")
                 self.assertTrue(wait_until(lambda: os.path.exists(backup)),
                                 "Enter did not start the update")
-                time.sleep(1.0)  # the worker puts the dialog into Finished right after
-                x.key(wid, "Return")
-                self.assertEqual(proc.wait(timeout=10), 0)
+                # The worker puts the dialog into Finished right after; until then Enter
+                # does nothing, so it is pressed again.
+                self.assertTrue(x.press_until_exit(wid, "Return", proc),
+                                "Finish did not end the dialog")
+                self.assertEqual(proc.returncode, 0)
             finally:
                 if proc.poll() is None:
                     proc.kill()

@@ -70,6 +70,23 @@ class Xvfb:
         time.sleep(0.2)
         self.xdotool("key", "--clearmodifiers", *keys)
 
+    def press_until_exit(self, wid, key, process, timeout=20.0):
+        """Presses `key` in `wid` until `process` has ended, and gives whether it did. A press
+        that comes before the dialog has reached the state where the key ends it (the worker
+        makes its final writes just after its last file operation) is followed by another."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if process.poll() is not None:
+                return True
+            self.xdotool("windowfocus", "--sync", wid, check=False)
+            time.sleep(0.2)
+            self.xdotool("key", "--clearmodifiers", key, check=False)
+            try:
+                process.wait(timeout=1.5)
+            except subprocess.TimeoutExpired:
+                pass
+        return process.poll() is not None
+
     def screenshot(self, path, wid="root"):
         subprocess.run(["import", "-window", wid, path], env=self.env(), check=True,
                        capture_output=True)
