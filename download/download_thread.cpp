@@ -211,7 +211,7 @@ unsigned DownloadThreadProc(void*) {
             outcome.PackFailed(packName, e.text);
         } catch (const PackNotInstalled& e) {
             const CString reason =
-                e.previousKept ? u"not installed, previous version kept" : u"not installed";
+                e.previousKept ? u"not installed, old version kept" : u"not installed";
             ShowPackFailure(PackFailureText(packName, reason));
             outcome.PackFailed(packName, reason);
         }
