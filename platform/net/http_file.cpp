@@ -95,7 +95,10 @@ private:
     [[noreturn]] void ThrowFailure();
     [[noreturn]] void ThrowNow(InternetErrorCode code, std::u16string_view text);
     [[noreturn]] void ThrowNow(InternetErrorCode code, InternetFailure kind,
-                               InternetFailureFacts facts = {});
+                               const InternetFailureFacts& facts);
+    [[noreturn]] void ThrowNow(InternetErrorCode code, InternetFailure kind) {
+        ThrowNow(code, kind, Facts());
+    }
     InternetFailureFacts Facts() const;
     CString CurlErrorText() const;
 
@@ -217,7 +220,7 @@ void CHttpFile::Transfer::Open(std::string url) {
         }
         InternetFailure why = InternetFailure::OtherRedirect;
         if (!RedirectAllowed(m_url.scheme, m_redirect, why))
-            ThrowNow(INTERNET_ERROR_REDIRECT, why, Facts());
+            ThrowNow(INTERNET_ERROR_REDIRECT, why);
         url = m_redirect;
         Detach();
     }
@@ -314,7 +317,7 @@ size_t CHttpFile::Transfer::Finish() {
     if (m_result != CURLE_OK)
         ThrowFailure();
     if (m_announced != kUnknownLength && m_delivered < m_announced) {
-        ThrowNow(INTERNET_ERROR_TRANSFER, InternetFailure::EndedEarly, Facts());
+        ThrowNow(INTERNET_ERROR_TRANSFER, InternetFailure::EndedEarly);
     }
     return 0;
 }
@@ -379,9 +382,7 @@ void CHttpFile::Transfer::ThrowNow(InternetErrorCode code, std::u16string_view t
 }
 
 void CHttpFile::Transfer::ThrowNow(InternetErrorCode code, InternetFailure kind,
-                                   InternetFailureFacts facts) {
-    if (facts.host.empty())
-        facts = Facts();
+                                   const InternetFailureFacts& facts) {
     ThrowNow(code, InternetFailureText(kind, facts));
 }
 
