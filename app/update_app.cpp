@@ -1,5 +1,7 @@
 #include "app/update_app.h"
 
+#include <algorithm>
+
 #include "platform/ini.h"
 #include "platform/path.h"
 #include "ui/update_dlg.h"
@@ -41,7 +43,10 @@ void CUpdateApp::LoadSettings() {
     m_strAppName = ReadIniString(u"Program", u"AppName", u"", m_strIniPath);
     m_strVersion = ReadIniString(u"Program", u"Version", u"1.0.0.0", m_strIniPath);
     m_strWebsite = ReadIniString(u"Program", u"Website", u"", m_strIniPath);
-    m_nPackNumber = GetPrivateProfileIntW(u"Update", u"PackNumber", 1, m_strIniPath);
+    // Packs beyond the last Pack key could only fail; bounding the count by the file keeps
+    // the dialog and the worker from walking up to a huge PackNumber.
+    m_nPackNumber = std::min(GetPrivateProfileIntW(u"Update", u"PackNumber", 1, m_strIniPath),
+                             HighestPackKeyNumber(m_strIniPath));
     // Runs whatever the pack count is: the program to start always comes from Pack1.
     const CString firstPack = ReadIniString(u"Update", u"Pack1", u"", m_strIniPath);
     m_strProgramPath = m_strBaseDir + ProgramFileName(PackFileName(firstPack));

@@ -25,6 +25,11 @@ constexpr size_t kIniValueCapacity = 1024;
 CString ReadIniString(const CString& section, const CString& key, const CString& defaultValue,
                       const CString& path);
 
+// The highest n for which section Update of the file at `path` holds a key "Pack<n>" as
+// "Pack%d" writes it (any case); 0 when there is none. The pack count is bounded by it, so a
+// huge PackNumber costs nothing.
+int HighestPackKeyNumber(const CString& path);
+
 // The file name of a pack: everything after the URL's last '/' (the whole text without one).
 CString PackFileName(const CString& url);
 

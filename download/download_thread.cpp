@@ -9,6 +9,7 @@
 #include "download/pack_file.h"
 #include "download/progress_reporter.h"
 #include "download/progress_text.h"
+#include "download/run_outcome.h"
 #include "download/worker_gate.h"
 #include "platform/file.h"
 #include "platform/net/internet_session.h"
@@ -36,7 +37,6 @@ struct CancelRequested {};
 
 // An archive pack that did not open, could not be described whole, or lost an entry.
 struct PackNotInstalled {
-    CString packName;
     bool previousKept;  // the program's backup was put back
 };
 
@@ -153,7 +153,7 @@ void DownloadPack(CInternetSession& session, const UpdateSettings& settings, con
     const bool installed = InstallArchive(file.TemporaryPath(), settings.m_strBaseDir);
     file.Discard();
     if (!installed)
-        throw PackNotInstalled{remote->GetFileName(), RestoreProgramOnce(settings, url)};
+        throw PackNotInstalled{RestoreProgramOnce(settings, url)};
     KeepProgramRunnable(settings, url);
 }
 
@@ -161,6 +161,12 @@ void ShowPackFailure(const CString& text) {
     SetStatus(text);
     g_pUpdateDlg->SetDlgItemText(IDCANCEL, u"Cancel");
     g_bDownloaded = 0;
+}
+
+// The name the final status gives a pack: its file name, or its key when it has none.
+CString PackNameFor(const CString& url, int pack) {
+    const CString name = PackFileName(url);
+    return name.empty() ? FormatText(u"Pack%d", pack) : name;
 }
 
 }  // namespace
@@ -173,6 +179,7 @@ unsigned DownloadThreadProc(void*) {
     ProgressReporter progress(*g_pUpdateDlg);
     PackFile::RemoveLeftovers(settings.m_strBaseDir);
 
+    RunOutcome outcome;
     std::unique_ptr<CInternetSession> session;
     try {
         session = std::make_unique<CInternetSession>();
@@ -185,8 +192,10 @@ unsigned DownloadThreadProc(void*) {
         const CString url =
             ReadIniString(u"Update", FormatText(u"Pack%d", pack), u"", settings.m_strIniPath);
         SetStatus(kRequestingText);
+        const CString packName = PackNameFor(url, pack);
         try {
             DownloadPack(*session, settings, url, progressBar, progress);
+            outcome.PackDone();
         } catch (const CancelRequested&) {
             SetStatus(kInterruptedText);
             AfxEndThread(0, TRUE);
@@ -196,20 +205,21 @@ unsigned DownloadThreadProc(void*) {
                 AfxEndThread(0, TRUE);
             }
             ShowPackFailure(e.GetErrorMessage());
+            outcome.PackFailed(packName, e.GetErrorMessage());
         } catch (const LocalFileError& e) {
             ShowPackFailure(e.text);
+            outcome.PackFailed(packName, e.text);
         } catch (const PackNotInstalled& e) {
-            ShowPackFailure(
-                e.previousKept
-                    ? FormatText(u"%s could not be installed; the previous version was kept.",
-                                 e.packName)
-                    : FormatText(u"%s could not be installed.", e.packName));
+            const CString reason =
+                e.previousKept ? u"not installed, old version kept" : u"not installed";
+            ShowPackFailure(PackFailureText(packName, reason));
+            outcome.PackFailed(packName, reason);
         }
     }
 
     g_pUpdateDlg->SetDlgItemText(IDC_PERCENT_TEXT, CString(kFinalPercentText));
-    if (g_bDownloaded == 1)
-        SetStatus(kFinishedText);
+    if (const std::optional<CString> status = outcome.FinalStatus())
+        SetStatus(*status);
     if (okButton) {
         okButton->EnableWindow(TRUE);
         okButton->SetWindowText(u"Finish");

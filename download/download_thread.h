@@ -19,7 +19,8 @@ extern CDialog* g_pUpdateDlg;
 extern std::atomic<int> g_bCancel;
 
 // 1 when the last pack handled got past the opening of its URL without an error afterwards.
-// Written and read by the worker alone.
+// Written by the worker alone. The final status line does not follow it: a failed pack
+// followed by a good one would read as success (see RunOutcome).
 extern int g_bDownloaded;
 
 // Sent by a worker to the dialog as the last thing it does with it, however the run ends.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_error_text.h"
 #include "platform/path.h"
 
 namespace {
@@ -14,8 +15,9 @@ namespace {
 constexpr std::u16string_view kTempPrefix = u".~update-";
 constexpr std::u16string_view kTempSuffix = u".partial";
 
-CString FailureText(std::u16string_view what, const CString& path, int error) {
-    return FormatText(u"%s %s: %s", what, path, Utf8ToWide(std::strerror(error)));
+// Named by the pack's own name, not the temporary one, which the user never sees.
+CString FailureText(const CString& path, int error) {
+    return FileErrorText(FileAction::Write, FileNameOf(path), error);
 }
 
 }  // namespace
@@ -53,7 +55,7 @@ bool PackFile::Create(const CString& localPath, CString& error) {
     DeleteFileW(m_tempPath);
     m_file.Reset(CreateFileW(m_tempPath, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
     if (!m_file.Valid()) {
-        error = FailureText(u"Cannot create", localPath, errno);
+        error = FailureText(localPath, errno);
         return false;
     }
     m_buffer.reserve(kWriteBufferSize);
@@ -66,7 +68,7 @@ bool PackFile::Flush(CString& error) {
     uint32_t written = 0;
     if (!WriteFile(m_file.Get(), m_buffer.data(), static_cast<uint32_t>(m_buffer.size()),
                    &written)) {
-        error = FailureText(u"Cannot write", m_localPath, errno);
+        error = FailureText(m_localPath, errno);
         return false;
     }
     m_buffer.clear();
@@ -80,7 +82,7 @@ bool PackFile::Write(const void* data, size_t count, CString& error) {
     if (count >= kWriteBufferSize) {
         uint32_t written = 0;
         if (!WriteFile(m_file.Get(), bytes, static_cast<uint32_t>(count), &written)) {
-            error = FailureText(u"Cannot write", m_localPath, errno);
+            error = FailureText(m_localPath, errno);
             return false;
         }
         return true;
@@ -97,7 +99,7 @@ bool PackFile::Close(CString& error) {
     if (!CopyPermissions(m_localPath, m_file.Get()) && m_localPath.ends_with(u".exe"))
         fchmod(HandleToFd(m_file.Get()), 0755);
     if (!CloseHandle(m_file.Release())) {
-        error = FailureText(u"Cannot write", m_localPath, errno);
+        error = FailureText(m_localPath, errno);
         return false;
     }
     return true;
@@ -105,7 +107,7 @@ bool PackFile::Close(CString& error) {
 
 bool PackFile::Place(CString& error) {
     if (!MoveFileExW(m_tempPath, m_localPath, MOVEFILE_REPLACE_EXISTING)) {
-        error = FailureText(u"Cannot replace", m_localPath, errno);
+        error = FailureText(m_localPath, errno);
         return false;
     }
     m_placed = true;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -73,12 +74,11 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-// Walks the lines of the file and gives the raw value of the first `key` in the first
-// `section`, or nothing.
-std::optional<std::u16string> FindValue(std::u16string_view text, std::u16string_view section,
-                                        std::u16string_view key) {
+// Walks the keys of the first `section`, in file order, calling `visit(name, value)` with the
+// trimmed name and the unquoted value until it returns true.
+template <typename Visit>
+void ForEachKey(std::u16string_view text, std::u16string_view section, Visit visit) {
     section = Trim(section);
-    key = Trim(key);
     enum { kBefore, kInside, kAfter } where = kBefore;
     while (!text.empty() && where != kAfter) {
         const size_t end = text.find(u'\n');
@@ -102,22 +102,59 @@ std::optional<std::u16string> FindValue(std::u16string_view text, std::u16string
         const size_t eq = line.find(u'=');
         if (eq == std::u16string_view::npos)
             continue;
-        if (NamesEqual(Trim(line.substr(0, eq)), key)) {
-            return std::u16string(Unquote(Trim(line.substr(eq + 1))));
-        }
+        if (visit(Trim(line.substr(0, eq)), Unquote(Trim(line.substr(eq + 1)))))
+            return;
     }
-    return std::nullopt;
+}
+
+// The raw value of the first `key` in the first `section`, or nothing.
+std::optional<std::u16string> FindValue(std::u16string_view text, std::u16string_view section,
+                                        std::u16string_view key) {
+    key = Trim(key);
+    std::optional<std::u16string> found;
+    ForEachKey(text, section, [&](std::u16string_view name, std::u16string_view value) {
+        if (!NamesEqual(name, key))
+            return false;
+        found.emplace(value);
+        return true;
+    });
+    return found;
+}
+
+std::optional<std::u16string> DecodedFile(const std::u16string& path) {
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return DecodeIniFile(*bytes);
 }
 
 std::optional<std::u16string> LookUp(const std::u16string& section, const std::u16string& key,
                                      const std::u16string& path) {
-    const auto bytes = ReadWholeFile(path);
-    if (!bytes)
+    const auto text = DecodedFile(path);
+    if (!text)
         return std::nullopt;
-    return FindValue(DecodeIniFile(*bytes), section, key);
+    std::optional<std::u16string> value = FindValue(*text, section, key);
+    // A value ends at a NUL, as it does in a C string: every user sees the same text.
+    if (value) {
+        if (const size_t nul = value->find(u'\0'); nul != std::u16string::npos)
+            value->resize(nul);
+    }
+    return value;
 }
 
 }  // namespace
+
+std::vector<std::u16string> GetPrivateProfileKeyNames(const std::u16string& section,
+                                                      const std::u16string& path) {
+    std::vector<std::u16string> names;
+    if (const auto text = DecodedFile(path)) {
+        ForEachKey(*text, section, [&](std::u16string_view name, std::u16string_view) {
+            names.emplace_back(name);
+            return false;
+        });
+    }
+    return names;
+}
 
 size_t GetPrivateProfileStringW(const std::u16string& section, const std::u16string& key,
                                 const std::u16string& defaultValue, std::u16string& out,

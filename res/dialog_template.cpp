@@ -18,7 +18,8 @@ constexpr DialogControlTemplate kUpdateDialogControls[] = {
      0, IDB_BANNER},
     {IDC_STATUS_TEXT, ControlClass::Static, u"", 86, 33, 169, 10,
      kChild | SS_LEFTNOWORDWRAP | WS_GROUP, 0, 0},
-    {IDC_PROGRESS, ControlClass::Progress, u"Progress1", 86, 152, 152, 13, kChild | PBS_SMOOTH,
+    // The bar leaves the percentage label room for "100%" at the dialog's font.
+    {IDC_PROGRESS, ControlClass::Progress, u"Progress1", 86, 152, 148, 13, kChild | PBS_SMOOTH,
      WS_EX_RIGHT, 0},
     {-1, ControlClass::Static, u"", 86, 172, 170, 1, kChild | SS_ETCHEDHORZ, 0, 0},
     {IDC_GREETING_TEXT, ControlClass::Static, u"Thanks for using Update!", 86, 17, 169, 8,
@@ -27,7 +28,7 @@ constexpr DialogControlTemplate kUpdateDialogControls[] = {
      kChild | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_STATICEDGE, 0},
     {IDC_WEBSITE_TEXT, ControlClass::Static, u"https://update.example.org", 86, 1, 169, 8,
      kChild | SS_LEFT | SS_CENTERIMAGE | WS_GROUP, 0, 0},
-    {IDC_PERCENT_TEXT, ControlClass::Static, u"0%", 240, 154, 17, 9, kChild | SS_LEFT | WS_GROUP, 0,
+    {IDC_PERCENT_TEXT, ControlClass::Static, u"0%", 236, 154, 21, 9, kChild | SS_LEFT | WS_GROUP, 0,
      0},
 };
 

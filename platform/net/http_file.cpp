@@ -9,6 +9,7 @@
 
 #include "platform/net/curl_handles.h"
 #include "platform/net/http_response.h"
+#include "platform/net/internet_error_text.h"
 #include "platform/net/internet_exception.h"
 #include "platform/net/session_state.h"
 #include "platform/net/url_parts.h"
@@ -93,6 +94,12 @@ private:
     size_t Finish();
     [[noreturn]] void ThrowFailure();
     [[noreturn]] void ThrowNow(InternetErrorCode code, std::u16string_view text);
+    [[noreturn]] void ThrowNow(InternetErrorCode code, InternetFailure kind,
+                               const InternetFailureFacts& facts);
+    [[noreturn]] void ThrowNow(InternetErrorCode code, InternetFailure kind) {
+        ThrowNow(code, kind, Facts());
+    }
+    InternetFailureFacts Facts() const;
     CString CurlErrorText() const;
 
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
@@ -207,10 +214,11 @@ void CHttpFile::Transfer::Open(std::string url) {
         if (m_redirect.empty() || m_refusal)
             break;
         if (redirects == kMaxRedirects) {
-            ThrowNow(INTERNET_ERROR_REDIRECT,
-                     FormatText(u"Maximum (%d) redirects followed", kMaxRedirects));
+            InternetFailureFacts facts = Facts();
+            facts.count = kMaxRedirects;
+            ThrowNow(INTERNET_ERROR_REDIRECT, InternetFailure::TooManyRedirects, facts);
         }
-        CString why;
+        InternetFailure why = InternetFailure::OtherRedirect;
         if (!RedirectAllowed(m_url.scheme, m_redirect, why))
             ThrowNow(INTERNET_ERROR_REDIRECT, why);
         url = m_redirect;
@@ -264,7 +272,7 @@ void CHttpFile::Transfer::Pump(Ready ready) {
     Clock::time_point lastByte = Clock::now();
     for (;;) {
         if (m_session->ShouldAbort())
-            ThrowNow(INTERNET_ERROR_CANCELLED, u"The download was cancelled");
+            ThrowNow(INTERNET_ERROR_CANCELLED, InternetFailure::Cancelled);
         int running = 0;
         CURLMcode code = curl_multi_perform(multi, &running);
         if (code != CURLM_OK)
@@ -277,9 +285,9 @@ void CHttpFile::Transfer::Pump(Ready ready) {
             m_gotBytes = false;
             lastByte = now;
         } else if (now - lastByte >= m_session->options.idleTimeout) {
-            ThrowNow(INTERNET_ERROR_TIMEOUT,
-                     FormatText(u"No data received from %s for %d seconds", Utf8ToWide(m_url.host),
-                                m_session->options.idleTimeout.count()));
+            InternetFailureFacts facts = Facts();
+            facts.seconds = m_session->options.idleTimeout.count();
+            ThrowNow(INTERNET_ERROR_TIMEOUT, InternetFailure::NoAnswer, facts);
         }
         code = curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
         if (code != CURLM_OK)
@@ -309,9 +317,7 @@ size_t CHttpFile::Transfer::Finish() {
     if (m_result != CURLE_OK)
         ThrowFailure();
     if (m_announced != kUnknownLength && m_delivered < m_announced) {
-        ThrowNow(INTERNET_ERROR_TRANSFER,
-                 FormatText(u"The transfer from %s ended after %d of %d bytes",
-                            Utf8ToWide(m_url.host), m_delivered, m_announced));
+        ThrowNow(INTERNET_ERROR_TRANSFER, InternetFailure::EndedEarly);
     }
     return 0;
 }
@@ -320,17 +326,71 @@ void CHttpFile::Transfer::ThrowFailure() {
     Detach();
     if (m_refusal)
         throw *m_refusal;
-    if (m_result == CURLE_ABORTED_BY_CALLBACK) {
-        throw CInternetException(INTERNET_ERROR_CANCELLED, u"The download was cancelled");
+    InternetFailureFacts facts = Facts();
+    switch (m_result) {
+        case CURLE_ABORTED_BY_CALLBACK:
+            throw CInternetException(INTERNET_ERROR_CANCELLED,
+                                     InternetFailureText(InternetFailure::Cancelled, facts));
+        case CURLE_OPERATION_TIMEDOUT:
+            // Only the connection has a curl time-out; the idle time-out is ours.
+            facts.seconds = m_session->options.connectTimeout.count();
+            throw CInternetException(INTERNET_ERROR_TIMEOUT,
+                                     InternetFailureText(InternetFailure::NoAnswer, facts));
+        default:
+            break;
     }
-    throw CInternetException(
-        m_result == CURLE_OPERATION_TIMEDOUT ? INTERNET_ERROR_TIMEOUT : INTERNET_ERROR_TRANSFER,
-        CurlErrorText());
+    InternetFailure kind = InternetFailure::Other;
+    switch (m_result) {
+        case CURLE_COULDNT_CONNECT:
+            kind = InternetFailure::Connect;
+            break;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            kind = InternetFailure::Resolve;
+            break;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+            kind = InternetFailure::Certificate;
+            break;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_USE_SSL_FAILED:
+            kind = InternetFailure::Secure;
+            break;
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_WEIRD_SERVER_REPLY:
+            kind = InternetFailure::ConnectionLost;
+            break;
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            kind = InternetFailure::BadAddress;
+            break;
+        default:
+            facts.detail = CurlErrorText();
+            break;
+    }
+    throw CInternetException(INTERNET_ERROR_TRANSFER, InternetFailureText(kind, facts));
 }
 
 void CHttpFile::Transfer::ThrowNow(InternetErrorCode code, std::u16string_view text) {
     Detach();
     throw CInternetException(code, text);
+}
+
+void CHttpFile::Transfer::ThrowNow(InternetErrorCode code, InternetFailure kind,
+                                   const InternetFailureFacts& facts) {
+    ThrowNow(code, InternetFailureText(kind, facts));
+}
+
+InternetFailureFacts CHttpFile::Transfer::Facts() const {
+    InternetFailureFacts facts;
+    facts.host = Utf8ToWide(m_url.host);
+    facts.port = Utf8ToWide(m_url.port);
+    return facts;
 }
 
 // curl's own description, with the host added where the description does not name it.
@@ -373,7 +433,7 @@ size_t CHttpFile::Transfer::OnHeader(char* data, size_t size, size_t count, void
         if (self->m_redirect.empty()) {
             self->m_refusal.emplace(
                 INTERNET_ERROR_REDIRECT,
-                u"Redirect to an invalid location refused: " + Utf8ToWide(self->m_location));
+                InternetFailureText(InternetFailure::OtherRedirect, self->Facts()));
         }
         return 0;  // ends this response; Open decides whether to follow
     }

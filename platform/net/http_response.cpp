@@ -73,14 +73,14 @@ CString HttpErrorText(long status, std::string_view reason) {
     return text;
 }
 
-bool RedirectAllowed(std::string_view fromScheme, std::string_view target, CString& why) {
+bool RedirectAllowed(std::string_view fromScheme, std::string_view target, InternetFailure& why) {
     UrlParts parts;
     if (!SplitUrl(target, parts) || (parts.scheme != "http" && parts.scheme != "https")) {
-        why = u"Redirect to a protocol other than http or https refused: " + Utf8ToWide(target);
+        why = InternetFailure::OtherRedirect;
         return false;
     }
     if (fromScheme == "https" && parts.scheme == "http") {
-        why = u"Redirect from https to http refused: " + Utf8ToWide(target);
+        why = InternetFailure::UnsafeRedirect;
         return false;
     }
     return true;

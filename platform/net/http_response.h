@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/net/internet_error_text.h"
 #include "platform/text.h"
 
 // The reason phrase of a status line ("HTTP/1.1 404 Not Found" gives "Not Found"), limited
@@ -15,5 +16,5 @@ std::string ReasonPhrase(std::string_view statusLine);
 CString HttpErrorText(long status, std::string_view reason);
 
 // Whether a redirect from a URL of scheme `fromScheme` to `target` may be followed: only to
-// http or https, and never from https to http. When not, `why` says so in one line.
-bool RedirectAllowed(std::string_view fromScheme, std::string_view target, CString& why);
+// http or https, and never from https to http. When not, `why` is the kind of refusal.
+bool RedirectAllowed(std::string_view fromScheme, std::string_view target, InternetFailure& why);

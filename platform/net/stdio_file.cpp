@@ -3,8 +3,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <system_error>
 
+#include "platform/file_error_text.h"
+#include "platform/net/internet_error_text.h"
 #include "platform/net/internet_exception.h"
 #include "platform/net/url_parts.h"
 
@@ -12,10 +13,9 @@ namespace {
 
 constexpr size_t kReadBuffer = 64 * 1024;
 
-[[noreturn]] void ThrowFileError(std::u16string_view what, const CString& path, int error) {
-    throw CInternetException(
-        INTERNET_ERROR_FILE,
-        CString(what) + u" " + path + u": " + Utf8ToWide(std::generic_category().message(error)));
+[[noreturn]] void ThrowFileError(const CString& path, int error) {
+    throw CInternetException(INTERNET_ERROR_FILE,
+                             FileErrorText(FileAction::Read, FileNameOf(path), error));
 }
 
 }  // namespace
@@ -25,17 +25,17 @@ CStdioFile::CStdioFile(const CString& url) {
     std::string path;
     if (!FileUrlToPath(WideToUtf8(url), path)) {
         throw CInternetException(INTERNET_ERROR_URL,
-                                 u"The file URL names no local file: \"" + url + u"\"");
+                                 InternetFailureText(InternetFailure::BadAddress, {}));
     }
     m_strPath = Utf8ToWide(path);
     m_file.reset(std::fopen(path.c_str(), "rbe"));
     if (!m_file)
-        ThrowFileError(u"Cannot open", m_strPath, errno);
+        ThrowFileError(m_strPath, errno);
     struct stat st;
     if (fstat(fileno(m_file.get()), &st) != 0)
-        ThrowFileError(u"Cannot open", m_strPath, errno);
+        ThrowFileError(m_strPath, errno);
     if (!S_ISREG(st.st_mode)) {
-        ThrowFileError(u"Cannot open", m_strPath, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        ThrowFileError(m_strPath, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
     m_nLength = st.st_size;
     // glibc ignores the size when it is to allocate the buffer itself.
@@ -45,13 +45,14 @@ CStdioFile::CStdioFile(const CString& url) {
 
 size_t CStdioFile::Read(void* buffer, size_t count) {
     if (!m_file) {
-        throw CInternetException(INTERNET_ERROR_CLOSED, u"The file " + m_strPath + u" is closed");
+        throw CInternetException(INTERNET_ERROR_CLOSED,
+                                 InternetFailureText(InternetFailure::Closed, {}));
     }
     if (count == 0)
         return 0;
     const size_t got = std::fread(buffer, 1, count, m_file.get());
     if (got == 0 && std::ferror(m_file.get()))
-        ThrowFileError(u"Cannot read", m_strPath, errno);
+        ThrowFileError(m_strPath, errno);
     m_nRead += static_cast<int64_t>(got);
     return got;
 }

@@ -48,14 +48,22 @@ bool SplitUrl(std::string_view url, UrlParts& parts) {
     if (const size_t at = authority.rfind('@'); at != std::string_view::npos) {
         authority.remove_prefix(at + 1);
     }
+    // The port follows the host's last ':' outside an IPv6 literal's brackets.
+    std::string_view port;
     if (!authority.empty() && authority.front() == '[') {
         const size_t close = authority.find(']');
+        if (close != std::string_view::npos && close + 1 < authority.size() &&
+            authority[close + 1] == ':') {
+            port = authority.substr(close + 2);
+        }
         authority =
             authority.substr(0, close == std::string_view::npos ? authority.size() : close + 1);
-    } else if (const size_t port = authority.find(':'); port != std::string_view::npos) {
-        authority = authority.substr(0, port);
+    } else if (const size_t colon = authority.find(':'); colon != std::string_view::npos) {
+        port = authority.substr(colon + 1);
+        authority = authority.substr(0, colon);
     }
     parts.host = std::string(authority);
+    parts.port = std::string(port);
     std::string_view path = rest.substr(authorityEnd);
     path = path.substr(0, std::min(path.find_first_of("?#"), path.size()));
     parts.path = std::string(path);

@@ -9,6 +9,7 @@
 struct UrlParts {
     std::string scheme;  // lower case, without "://"
     std::string host;    // without user information and port; empty for most file URLs
+    std::string port;    // as written after the host; empty when the URL names none
     std::string path;    // from the first '/' behind the host, without query and fragment
 };
 

@@ -36,7 +36,11 @@ public:
 
     virtual bool HasControl(int id) const = 0;
     virtual CString GetText(int id) const = 0;
+    // A static text that does not fit its control is shown shortened with an ellipsis (one
+    // line) or cut at the bottom (wrapped); GetText still gives it whole, and so does its
+    // tooltip, which is empty while the whole text is shown.
     virtual void SetText(int id, const CString& text) = 0;
+    virtual CString GetToolTip(int id) const = 0;
     virtual bool IsEnabled(int id) const = 0;
     virtual void Enable(int id, bool enable) = 0;
     virtual bool IsVisible(int id) const = 0;

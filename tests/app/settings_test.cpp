@@ -36,7 +36,7 @@ TEST(Settings, LoadSettings) {
         int packNumber;
         std::u16string program;  // after the base directory
     } cases[] = {
-        {"empty file", "", u"", u"1.0.0.0", u"", 1, u".exe"},
+        {"empty file: no Pack key, no pack", "", u"", u"1.0.0.0", u"", 0, u".exe"},
         {"only Pack1", "[Update]\nPack1=http://h/app.zip\n", u"", u"1.0.0.0", u"", 1, u"app.exe"},
         {"everything",
          "[Program]\nAppName=Demo\nVersion=2.5\nWebsite=https://demo.example\n"
@@ -45,6 +45,15 @@ TEST(Settings, LoadSettings) {
         {"no packs still names the program", "[Update]\nPackNumber=0\nPack1=http://h/x.zip\n", u"",
          u"1.0.0.0", u"", 0, u"x.exe"},
         {"negative count", "[Update]\nPackNumber=-3\n", u"", u"1.0.0.0", u"", -3, u".exe"},
+        {"count bounded by the highest Pack key, gaps kept",
+         "[Update]\nPackNumber=2000000000\nPack1=http://h/a.zip\npack3=http://h/c.zip\n", u"",
+         u"1.0.0.0", u"", 3, u"a.exe"},
+        {"only keys Pack%d writes count",
+         "[Update]\nPackNumber=50\nPack1=a\nPack07=b\nPack0=c\nPack2x=d\nPackage9=e\n"
+         "Pack99999999999=f\n",
+         u"", u"1.0.0.0", u"", 1, u".exe"},
+        {"Pack keys of another section do not count",
+         "[Update]\nPackNumber=4\nPack1=a\n[Program]\nPack4=b\n", u"", u"1.0.0.0", u"", 1, u".exe"},
     };
     for (const Case& c : cases) {
         TempDir dir;

@@ -10,6 +10,8 @@
 
 #include "platform/text.h"
 
+using namespace std::literals;
+
 namespace {
 
 class IniFile {
@@ -34,6 +36,15 @@ std::u16string Read(const std::string& bytes, const std::u16string& section,
     std::u16string out;
     GetPrivateProfileStringW(section, key, u"(default)", out, 1024, file.Path());
     return out;
+}
+
+std::string Utf16LeWithBom(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -75,6 +86,9 @@ TEST(IniReader, Strings) {
                      42),
          u"€"},
         {"empty file", "", u"(default)"},
+        {"value ends at NUL", "[Program]\nAppName=De\0mo\n"s, u"De"},
+        {"NUL inside quotes", "[Program]\nAppName=\"De\0mo\"\n"s, u"De"},
+        {"UTF-16 NUL unit", Utf16LeWithBom(u"[Program]\nAppName=x\0y\n"sv), u"x"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Read(c.file, u"Program", u"AppName"), c.expected) << c.name;
@@ -125,4 +139,14 @@ TEST(IniReader, Integers) {
     }
     IniFile empty("[Update]\n");
     EXPECT_EQ(GetPrivateProfileIntW(u"Update", u"PackNumber", 1, empty.Path()), 1);
+}
+
+TEST(IniReader, KeyNamesOfTheFirstSectionInOrder) {
+    IniFile file(
+        "[Update]\n Pack2 = b\n;Pack9=c\nPackNumber=3\nnot a key\nPACK1=a\n"
+        "[Other]\nPack7=x\n[update]\nPack8=late\n");
+    EXPECT_EQ(GetPrivateProfileKeyNames(u"Update", file.Path()),
+              (std::vector<std::u16string>{u"Pack2", u"PackNumber", u"PACK1"}));
+    EXPECT_TRUE(GetPrivateProfileKeyNames(u"Missing", file.Path()).empty());
+    EXPECT_TRUE(GetPrivateProfileKeyNames(u"Update", u"/nonexistent/Update.ini").empty());
 }

@@ -3,6 +3,7 @@
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -119,3 +120,22 @@ class XvfbTestCase(unittest.TestCase):
 
     def tearDown(self):
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+def main(argv):
+    """`xvfb.py --run COMMAND...`: runs COMMAND with DISPLAY set to a private X server and
+    gives its exit status; the command is killed after UPDATE_XVFB_TIMEOUT seconds (240)."""
+    if len(argv) < 3 or argv[1] != "--run":
+        print("usage: xvfb.py --run COMMAND...", file=sys.stderr)
+        return 2
+    timeout = float(os.environ.get("UPDATE_XVFB_TIMEOUT", "240"))
+    with Xvfb() as x:
+        try:
+            return subprocess.run(argv[2:], env=x.env(), timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            print("xvfb.py: %s did not end within %d s" % (argv[2], timeout), file=sys.stderr)
+            return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 #include "app/update_app.h"
@@ -46,6 +47,8 @@ public:
             m_modalReturned = true;
         });
         m_dialog = m_windows.WaitForDialog();
+        if (!m_dialog)
+            throw std::runtime_error("the dialog did not open within 10 seconds");
         return *m_dialog;
     }
 

@@ -13,7 +13,7 @@ constexpr char kAny[] = "<any content>";
 constexpr char kOldProgram[] = "#!/bin/sh\necho version 1\n";
 constexpr char kNewProgram[] = "#!/bin/sh\necho version 2\n";
 constexpr char16_t kFinished[] = u"Download finished, click to run the new version.";
-constexpr char16_t kKept[] = u"app.zip could not be installed; the previous version was kept.";
+constexpr char16_t kKept[] = u"app.zip failed: not installed, old version kept";
 
 // Every regular file under `root`, by relative path, with its content.
 std::map<std::string, std::string> Tree(const std::filesystem::path& root) {

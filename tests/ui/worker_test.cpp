@@ -4,6 +4,8 @@
 
 #include "download/pack_file.h"
 #include "platform/thread.h"
+#include "platform/window/fit_text.h"
+#include "tests/tools/small_tmpfs.h"
 #include "tests/tools/test_server.h"
 #include "tests/ui/dialog_host.h"
 
@@ -115,37 +117,60 @@ TEST_F(WorkerRun, LastChunkIsShownExactly) {
     EXPECT_EQ(percent[percent.size() - 2], u"100%");
 }
 
-TEST_F(WorkerRun, FinalStatusFollowsTheLastPack) {
+// The final status names the first failure of the run, whatever came after it.
+TEST_F(WorkerRun, FinalStatusTellsTheWholeRun) {
     struct Case {
         const char* name;
-        std::vector<std::string> paths;
+        std::vector<std::string> paths;  // "" for a missing key
         std::u16string status;
     } cases[] = {
-        {"error then success", {"/status?code=404", "/body?size=10"}, kFinished},
-        {"success then error",
+        {"all good", {"/body?size=10", "/files/ok.bin"}, kFinished},
+        {"failure then success",
+         {"/status?code=404", "/body?size=10"},
+         u"status?code=404 failed: HTTP error 404 (Not Found)"},
+        {"success then failure",
          {"/body?size=10", "/status?code=500"},
-         u"HTTP error 500 (Internal Server Error)"},
-        {"missing key then success", {"", "/body?size=10"}, kFinished},
-        {"dropped connection last", {"/body?size=10", "/drop?size=100000"}, u""},
+         u"status?code=500 failed: HTTP error 500 (Internal Server Error)"},
+        {"two failures of three",
+         {"/files/app.zip", "/body?size=10", "/drop?size=100000"},
+         u"2 of 3 packs failed; first: app.zip: HTTP error 404 (Not Found)"},
+        {"missing key then success",
+         {"", "/body?size=10"},
+         u"Pack1 failed: No download address is set."},
     };
+    m_packs.Write("ok.bin", "fine");
     for (const Case& c : cases) {
         std::vector<std::string> urls;
         for (const auto& p : c.paths) urls.push_back(p.empty() ? "" : Url(p));
-        DialogHost host(Ini(urls));
+        DialogHost host(Ini(urls, static_cast<int>(urls.size())));
         HeadlessDialog& d = host.Start();
         ASSERT_TRUE(d.Click(IDOK));
         ASSERT_TRUE(d.WaitFor(RunFinished)) << c.name;
-        if (c.status.empty()) {
-            EXPECT_NE(d.Text(IDC_STATUS_TEXT), kFinished) << c.name;
-            EXPECT_FALSE(d.Text(IDC_STATUS_TEXT).empty()) << c.name;
-        } else {
-            EXPECT_EQ(d.Text(IDC_STATUS_TEXT), c.status) << c.name;
-        }
+        EXPECT_EQ(d.Text(IDC_STATUS_TEXT), c.status) << c.name;
         EXPECT_EQ(d.Text(IDC_PERCENT_TEXT), u"100%") << c.name;
         EXPECT_EQ(host.Dir().Read("body"), Pattern(10)) << c.name;
         EXPECT_FALSE(host.Dir().Exists("drop")) << c.name;  // nothing half-written
         EXPECT_FALSE(host.Dir().Exists("status")) << c.name;
+        // Finish still ends the dialog.
+        ASSERT_TRUE(d.Click(IDOK));
+        EXPECT_TRUE(d.WaitUntilEnded()) << c.name;
     }
+}
+
+// A status text too long for the status line is shown shortened, and whole as its tooltip.
+TEST_F(WorkerRun, LongFinalStatusIsShortenedWithTheWholeTextAsTooltip) {
+    DialogHost host(Ini({Url("/status?code=404"), Url("/status?code=500")}));
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
+    const CString whole =
+        u"2 of 2 packs failed; first: status?code=404: HTTP error 404 (Not Found)";
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), whole);
+    EXPECT_EQ(d.ToolTip(IDC_STATUS_TEXT), whole);
+    const CString shown = d.ShownText(IDC_STATUS_TEXT);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), kEllipsis);
+    EXPECT_TRUE(whole.starts_with(shown.substr(0, shown.size() - 1))) << WideToUtf8(shown);
 }
 
 TEST_F(WorkerRun, NoPacksFinishesAtOnce) {
@@ -189,22 +214,37 @@ TEST_F(WorkerRun, LocalFileFailuresFailOnlyThatPack) {
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
     ASSERT_TRUE(d.WaitFor(RunFinished));
-    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);  // the last pack succeeded
+    EXPECT_TRUE(WideToUtf8(d.Text(IDC_STATUS_TEXT))
+                    .starts_with("2 of 3 packs failed; first: " + longName + ": "))
+        << WideToUtf8(d.Text(IDC_STATUS_TEXT));
     EXPECT_EQ(host.Dir().Read("ok.bin"), "fine");
     EXPECT_TRUE(std::filesystem::is_directory(host.Dir().Path() / "sub"));
     EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"ok.bin", "sub"}));
 }
 
-TEST_F(WorkerRun, LocalFileFailureTextNamesPathAndReason) {
+TEST_F(WorkerRun, LocalFileFailureTextNamesThePackAndReason) {
     m_packs.Write("sub", "x");
     DialogHost host(Ini({Url("/files/sub")}));
     std::filesystem::create_directory(host.Dir().Path() / "sub");
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
     ASSERT_TRUE(d.WaitFor(RunFinished));
-    const std::string status = WideToUtf8(d.Text(IDC_STATUS_TEXT));
-    EXPECT_NE(status.find((host.Dir().Path() / "sub").string()), std::string::npos) << status;
-    EXPECT_NE(status.find("Is a directory"), std::string::npos) << status;
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), u"sub failed: A folder named sub is in the way.");
+}
+
+TEST_F(WorkerRun, FullDiskFailsThePackAndSaysSo) {
+    const std::string ini = Ini({Url("/body?size=1000000"), Url("/status?code=404")});
+    DialogHost host(ini);
+    SmallTmpfs disk(host.Dir().Path(), 64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "no right to mount a tmpfs here";
+    host.Dir().Write("Update.ini", ini);  // the worker reads the pack keys again
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT),
+              u"2 of 2 packs failed; first: body?size=1000000: Not enough disk space for body.");
+    EXPECT_EQ(Files(host.Dir()), std::vector<std::string>{});  // no partial file left
 }
 
 // Makes a directory refuse new files for its lifetime: by its mode, and for root (whom modes
@@ -248,9 +288,7 @@ TEST_F(WorkerRun, DirectoryWithoutWritePermissionFailsThePack) {
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
     ASSERT_TRUE(d.WaitFor(RunFinished));
-    const std::string status = WideToUtf8(d.Text(IDC_STATUS_TEXT));
-    EXPECT_TRUE(status.starts_with("Cannot create " + (host.Dir().Path() / "body").string() + ": "))
-        << status;
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), u"body?size=10 failed: No permission to write body.");
     EXPECT_FALSE(host.Dir().Exists("body"));
 }
 

@@ -4,6 +4,19 @@
 
 namespace {
 
+// Shortens a one-line static text as the real window does, measuring every unit as an
+// average character: 4 dialog units.
+void FitControlText(HeadlessControl& c) {
+    c.shown = c.text;
+    c.tooltip.clear();
+    if (c.controlClass != ControlClass::Static || (c.style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP)
+        return;
+    c.shown =
+        FitText(c.text, c.width, [](const CString& t) { return static_cast<int>(t.size()) * 4; });
+    if (c.shown != c.text)
+        c.tooltip = c.text;
+}
+
 struct Done {
     std::mutex mutex;
     std::condition_variable changed;
@@ -81,8 +94,15 @@ public:
             m_dialog->m_title = text;
         } else if (HeadlessControl* c = m_dialog->Find(id)) {
             c->text = text;
+            FitControlText(*c);
             c->history.push_back(text);
         }
+    }
+
+    CString GetToolTip(int id) const override {
+        std::lock_guard lock(m_dialog->m_mutex);
+        const HeadlessControl* c = m_dialog->Find(id);
+        return c ? c->tooltip : CString();
     }
 
     bool IsEnabled(int id) const override {
@@ -154,6 +174,8 @@ HeadlessDialog::HeadlessDialog(const DialogTemplate& dialog) : m_title(dialog.ti
         c.controlClass = t.controlClass;
         c.style = t.style;
         c.text = CString(t.text);
+        c.width = t.cx;
+        FitControlText(c);
         c.enabled = (t.style & WS_DISABLED) == 0;
         c.visible = (t.style & WS_VISIBLE) != 0;
         m_controls[t.id] = c;
@@ -282,6 +304,18 @@ CString HeadlessDialog::Text(int id) const {
     std::lock_guard lock(m_mutex);
     const HeadlessControl* c = Find(id);
     return c ? c->text : CString();
+}
+
+CString HeadlessDialog::ShownText(int id) const {
+    std::lock_guard lock(m_mutex);
+    const HeadlessControl* c = Find(id);
+    return c ? c->shown : CString();
+}
+
+CString HeadlessDialog::ToolTip(int id) const {
+    std::lock_guard lock(m_mutex);
+    const HeadlessControl* c = Find(id);
+    return c ? c->tooltip : CString();
 }
 
 bool HeadlessDialog::IsEnabled(int id) const {

@@ -13,11 +13,15 @@
 #include <vector>
 
 #include "platform/window/dialog_window.h"
+#include "platform/window/fit_text.h"
 
 struct HeadlessControl {
     ControlClass controlClass = ControlClass::Static;
     uint32_t style = 0;
-    CString text;
+    CString text;                  // whole, as set
+    CString shown;                 // what a one-line static text shows of it
+    CString tooltip;               // the whole text when `shown` is shortened, else empty
+    int width = 0;                 // in dialog units
     std::vector<CString> history;  // every text set since the dialog was created
     bool enabled = true;
     bool visible = true;
@@ -44,6 +48,10 @@ public:
 
     CString Title() const;
     CString Text(int id) const;
+    // A one-line static text is measured as the dialog units define an average character
+    // (4 units wide) and shortened as the real window would: its shown text and tooltip.
+    CString ShownText(int id) const;
+    CString ToolTip(int id) const;
     bool IsEnabled(int id) const;
     bool IsVisible(int id) const;
     std::vector<CString> Rows(int id) const;

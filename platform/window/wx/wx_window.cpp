@@ -122,6 +122,11 @@ public:
         }
     }
 
+    CString GetToolTip(int id) const override {
+        auto* label = dynamic_cast<TextLabel*>(Control(id));
+        return label ? FromWx(label->GetToolTipText()) : CString();
+    }
+
     bool IsEnabled(int id) const override {
         wxWindow* c = id == kDialogWindowId ? m_dialog : Control(id);
         return c && c->IsEnabled();
