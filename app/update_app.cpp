@@ -1,5 +1,6 @@
 #include "app/update_app.h"
 
+#include "download/recovery.h"
 #include "platform/ini.h"
 #include "platform/path.h"
 #include "ui/update_dlg.h"
@@ -14,6 +15,9 @@ BOOL CUpdateApp::InitInstance() {
     if (m_strBaseDir.empty() || !PathFileExistsW(m_strIniPath))
         return FALSE;
     LoadSettings();
+    // An earlier run that was killed, or a machine that went down, leaves no half-installed
+    // pack for the dialog to show over.
+    RecoverProgramDirectory(m_strBaseDir, m_strProgramPath);
 
     CUpdateDlg dlg;
     m_pMainWnd = &dlg;

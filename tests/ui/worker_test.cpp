@@ -178,8 +178,9 @@ TEST_F(WorkerRun, FailedPackLeavesAnExistingFileUntouched) {
 }
 
 TEST_F(WorkerRun, LocalFileFailuresFailOnlyThatPack) {
-    const std::string longName(250, 'n');  // its temporary name is too long for the system
-    m_packs.Write(longName, "x");
+    // A name near the system's limit downloads as a short one would: its temporary is short.
+    const std::string longName(250, 'n');
+    m_packs.Write(longName, "long");
     m_packs.Write("ok.bin", "fine");
     DialogHost host(Ini({Url("/files/" + longName), Url("/files/sub"), Url("/files/ok.bin")}));
     m_packs.Write("sub", "a pack whose name is taken by a directory");
@@ -189,8 +190,9 @@ TEST_F(WorkerRun, LocalFileFailuresFailOnlyThatPack) {
     ASSERT_TRUE(d.WaitFor(IsFinished));
     EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);  // the last pack succeeded
     EXPECT_EQ(host.Dir().Read("ok.bin"), "fine");
+    EXPECT_EQ(host.Dir().Read(longName), "long");
     EXPECT_TRUE(std::filesystem::is_directory(host.Dir().Path() / "sub"));
-    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"ok.bin", "sub"}));
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{longName, "ok.bin", "sub"}));
 }
 
 TEST_F(WorkerRun, LocalFileFailureTextNamesPathAndReason) {
