@@ -161,9 +161,9 @@ bool CommitInstall(const CString& baseDir, const InstallPlan& plan, CString& err
         const InstallMove& move = plan.moves[i];
         BeforeInstallStep();
         if (!MoveFileW(baseDir + move.from, baseDir + move.to)) {
-            // The staged file's target names the file that could not be replaced.
-            const bool outOfTheWay = i + 1 < plan.moves.size() && plan.moves[i + 1].from == move.to;
-            error = ReasonText(baseDir + (outOfTheWay ? move.from : move.to), errno);
+            // Named by the side that lies in the program directory, not in the staging area.
+            const bool fromStage = move.from.starts_with(kStageDirName);
+            error = ReasonText(baseDir + (fromStage ? move.to : move.from), errno);
             ok = false;
         }
     }

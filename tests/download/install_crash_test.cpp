@@ -20,6 +20,7 @@
 
 #include "tests/tools/temp_dir.h"
 #include "tests/tools/tmpfs_dir.h"
+#include "tests/tools/tree_snapshot.h"
 
 extern char** environ;
 
@@ -30,41 +31,6 @@ namespace fs = std::filesystem;
 constexpr char kOldProgram[] = "#!/bin/sh\necho version 1\n";
 constexpr char kOlderProgram[] = "#!/bin/sh\necho version 0\n";
 constexpr char kNewProgram[] = "#!/bin/sh\necho version 2\n";
-
-// Everything under a directory: kind, permission bits and bytes of each name.
-struct Node {
-    char kind;  // 'f' file, 'd' directory, 'l' symbolic link
-    fs::perms perms;
-    std::string bytes;
-    bool operator==(const Node&) const = default;
-};
-using Tree = std::map<std::string, Node>;
-
-Tree Snapshot(const fs::path& root) {
-    Tree tree;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const fs::file_status status = entry.symlink_status();
-        Node node{'f', status.permissions(), {}};
-        if (fs::is_symlink(status)) {
-            node = {'l', {}, fs::read_symlink(entry.path()).string()};
-        } else if (fs::is_directory(status)) {
-            node.kind = 'd';
-        } else {
-            std::ifstream in(entry.path(), std::ios::binary);
-            node.bytes.assign(std::istreambuf_iterator<char>(in), {});
-        }
-        tree[entry.path().lexically_relative(root).string()] = node;
-    }
-    return tree;
-}
-
-std::string Describe(const Tree& tree) {
-    std::string text;
-    for (const auto& [name, node] : tree)
-        text += "  " + name + " " + node.kind + " " +
-                std::to_string(static_cast<unsigned>(node.perms)) + "\n";
-    return text;
-}
 
 void CopyTree(const fs::path& from, const fs::path& to) {
     fs::remove_all(to);
@@ -163,7 +129,7 @@ TEST_F(InstallCrashSweep, EveryCrashPointLeavesTheOldOrTheNewTree) {
         fs::remove_all(old);
         fs::create_directories(old);
         MakeOldTree(old);
-        const Tree before = Snapshot(old);
+        const TreeSnapshot before = SnapshotTree(old);
         const auto install = [&](const fs::path& dir, long k) {
             return RunDriver({"install", dir.string() + "/",
                               (m_fixtures.Path() / c.source).string(), c.packName, "app.exe",
@@ -176,7 +142,7 @@ TEST_F(InstallCrashSweep, EveryCrashPointLeavesTheOldOrTheNewTree) {
 
         CopyTree(old, work);
         ASSERT_EQ(install(work, 0).exitStatus, 0);
-        const Tree after = Snapshot(work);
+        const TreeSnapshot after = SnapshotTree(work);
         // The whole run: the new program, runnable, the old one as its backup, the older
         // backup gone, and nothing of the updater's own.
         ASSERT_EQ(after.at("app.exe").bytes, kNewProgram);
@@ -200,11 +166,11 @@ TEST_F(InstallCrashSweep, EveryCrashPointLeavesTheOldOrTheNewTree) {
                 CopyTree(crashed, work);
                 const bool recoveryKilled = recover(work, j).killed;
                 ASSERT_EQ(recover(work, 0).exitStatus, 0);
-                const Tree now = Snapshot(work);
+                const TreeSnapshot now = SnapshotTree(work);
                 ASSERT_TRUE(now == before || now == after) << "now:\n"
-                                                           << Describe(now) << "before:\n"
-                                                           << Describe(before) << "after:\n"
-                                                           << Describe(after);
+                                                           << DescribeTree(now) << "before:\n"
+                                                           << DescribeTree(before) << "after:\n"
+                                                           << DescribeTree(after);
                 sawBefore = sawBefore || now == before;
                 sawAfter = sawAfter || now == after;
                 if (!recoveryKilled)

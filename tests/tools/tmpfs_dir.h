@@ -8,32 +8,54 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/text.h"
 
-class TmpfsDir {
+// A tmpfs of `bytes` mounted over the existing directory `path` (hiding what it held) for
+// the object's lifetime.
+class TmpfsMount {
 public:
-    explicit TmpfsDir(size_t bytes) {
-        char pattern[] = "/tmp/update_tmpfs_XXXXXX";
-        m_path = mkdtemp(pattern);
+    TmpfsMount(const std::filesystem::path& path, size_t bytes) : m_path(path) {
         const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
         m_mounted = mount("tmpfs", m_path.c_str(), "tmpfs", 0, options.c_str()) == 0;
     }
-    ~TmpfsDir() {
+    ~TmpfsMount() {
         if (m_mounted)
             umount2(m_path.c_str(), MNT_DETACH);
+    }
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+
+    bool Mounted() const { return m_mounted; }
+
+private:
+    std::filesystem::path m_path;
+    bool m_mounted = false;
+};
+
+class TmpfsDir {
+public:
+    explicit TmpfsDir(size_t bytes) : m_path(MakeDir()) { m_mount.emplace(m_path, bytes); }
+    ~TmpfsDir() {
+        m_mount.reset();
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
     }
     TmpfsDir(const TmpfsDir&) = delete;
     TmpfsDir& operator=(const TmpfsDir&) = delete;
 
-    bool Mounted() const { return m_mounted; }
+    bool Mounted() const { return m_mount->Mounted(); }
     const std::filesystem::path& Path() const { return m_path; }
     std::u16string BaseDir() const { return Utf8ToWide(m_path.string() + "/"); }
 
 private:
+    static std::filesystem::path MakeDir() {
+        char pattern[] = "/tmp/update_tmpfs_XXXXXX";
+        return mkdtemp(pattern);
+    }
+
     std::filesystem::path m_path;
-    bool m_mounted = false;
+    std::optional<TmpfsMount> m_mount;
 };

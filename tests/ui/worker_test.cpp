@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "download/pack_file.h"
+#include "platform/install_lock.h"
 #include "platform/thread.h"
 #include "tests/tools/test_server.h"
 #include "tests/ui/dialog_host.h"
@@ -388,6 +389,30 @@ TEST_F(WorkerRun, LeftoverTemporariesAreRemovedAtTheNextRun) {
     ASSERT_TRUE(d.Click(IDOK));
     ASSERT_TRUE(d.WaitFor(IsFinished));
     EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"body", "notes.partial"}));
+}
+
+TEST_F(WorkerRun, SecondUpdaterInTheDirectoryTouchesNothing) {
+    DialogHost host(Ini({Url("/body?size=10")}));
+    host.Dir().Write("app.exe", "version 1");
+    InstallLock other;  // the lock as another updater holds it
+    ASSERT_EQ(other.TryAcquire(host.Dir().BaseDir() + u".~update.lock"), InstallLock::kAcquired);
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) {
+        return d.Text(IDC_STATUS_TEXT) == u"Another update of this application is running.";
+    }));
+    // Back to the state before Update.
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) { return d.IsEnabled(IDOK); }));
+    EXPECT_EQ(d.Text(IDOK), u"Update");
+    EXPECT_EQ(d.Text(IDCANCEL), u"Exit");
+    EXPECT_TRUE(d.IsVisible(IDCANCEL));
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{".~update.lock", "app.exe"}));
+    // Once the other is done, Update runs.
+    other.Release();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"app.exe", "body"}));
 }
 
 }  // namespace
