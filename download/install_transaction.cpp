@@ -25,9 +25,19 @@ bool Contains(const std::vector<CString>& names, const CString& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+// The updater's own names (staging area, journal, lock) are never a pack's to write.
+bool IsReservedName(const CString& relative, const CString& baseDir, CString& error) {
+    if (!relative.starts_with(kStageDirName))
+        return false;
+    error = baseDir + relative + u": the name is the updater's own";
+    return true;
+}
+
 // Adds the moves of one staged file: what it replaces goes aside first.
 bool AddFile(const CString& baseDir, const CString& staged, const CString& target,
              const CString& aside, bool asProgram, InstallPlan& plan, CString& error) {
+    if (IsReservedName(target, baseDir, error))
+        return false;
     const PathKind existing = GetPathKind(baseDir + target);
     if (existing == PathKind::kDirectory) {
         error = ReasonText(baseDir + target, EISDIR);
@@ -97,6 +107,8 @@ bool PlanStagedTree(const Stage& stage, int pack, const CString& stagedTree,
         Contains(files, programName) && !Contains(files, BackupFileName(programName));
     size_t asides = 0;
     for (const TreeItem& item : items) {
+        if (IsReservedName(item.relative, baseDir, error))
+            return false;
         if (item.directory) {
             const PathKind existing = GetPathKind(baseDir + item.relative);
             if (existing == PathKind::kMissing) {

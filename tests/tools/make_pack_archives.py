@@ -66,6 +66,9 @@ def main(out):
     write(os.path.join(out, "dirs.zip"), [("app.exe", NEW_PROGRAM), ("empty/", b""),
                                           ("data/", b""), ("data/values.txt", b"1 2 3\n")])
     write(os.path.join(out, "noprogram.zip"), [("readme.txt", b"no program inside\n")])
+    # An entry under the updater's own journal name.
+    write(os.path.join(out, "reserved.zip"), [("app.exe", NEW_PROGRAM),
+                                              (".~update.journal", b"update journal 1\nend\n")])
     # Unpacked, more than a small disk holds; downloaded, a few kilobytes.
     write(os.path.join(out, "big.zip"), [("app.exe", NEW_PROGRAM), ("readme.txt", b"read me\n"),
                                          ("big.bin", bytes(4 << 20))])

@@ -196,6 +196,9 @@ TEST_F(ArchiveInstall, PackThatCannotBeCommittedLeavesExactlyTheOldTree) {
              return true;
          },
          "{dir}/readme.txt: Is a directory"},
+        {"entry under the updater's own name", "reserved.zip",
+         [](const fs::path&, Held&) { return true; },
+         "{dir}/.~update.journal: the name is the updater's own"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
