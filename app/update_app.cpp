@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "download/recovery.h"
 #include "platform/ini.h"
 #include "platform/path.h"
 #include "ui/update_dlg.h"
@@ -16,6 +17,9 @@ BOOL CUpdateApp::InitInstance() {
     if (m_strBaseDir.empty() || !PathFileExistsW(m_strIniPath))
         return FALSE;
     LoadSettings();
+    // An earlier run that was killed, or a machine that went down, leaves no half-installed
+    // pack for the dialog to show over.
+    RecoverProgramDirectory(m_strBaseDir, m_strProgramPath);
 
     CUpdateDlg dlg;
     m_pMainWnd = &dlg;

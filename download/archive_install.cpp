@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "download/install_step.h"
 #include "unzip/zip_archive.h"
 
 namespace {
@@ -68,6 +69,7 @@ bool InstallArchive(const CString& archivePath, const CString& baseDir) {
     bool allExtracted = true;
     for (int32_t i = 0; i < static_cast<int32_t>(names.size()); ++i) {
         const CString target = baseDir + names[i];
+        BeforeInstallStep();
         if (ExtractZipEntry(archive.get(), i, const_cast<char16_t*>(target.c_str()), 0, ZIO_PATH) !=
             ZIPRC_OK) {
             allExtracted = false;  // the others are still extracted, as the pack is meant

@@ -4,14 +4,16 @@
 #include <memory>
 
 #include "app/update_settings.h"
-#include "download/archive_install.h"
-#include "download/backup.h"
 #include "download/pack_file.h"
+#include "download/pack_install.h"
 #include "download/progress_reporter.h"
 #include "download/progress_text.h"
+#include "download/recovery.h"
 #include "download/run_outcome.h"
+#include "download/stage.h"
 #include "download/worker_gate.h"
 #include "platform/file.h"
+#include "platform/install_lock.h"
 #include "platform/net/internet_session.h"
 #include "platform/path.h"
 #include "platform/thread.h"
@@ -27,6 +29,11 @@ namespace {
 // Bytes asked of the remote file per read.
 constexpr size_t kChunkSize = 512;
 
+constexpr std::u16string_view kAnotherUpdateText =
+    u"Another update of this application is running.";
+constexpr std::u16string_view kUnresolvedText =
+    u"An earlier update of this application could not be completed.";
+
 // A failure of the local file: handled like an internet error, but not one.
 struct LocalFileError {
     CString text;
@@ -35,43 +42,25 @@ struct LocalFileError {
 // Thrown to leave the pack and the run when the user cancelled.
 struct CancelRequested {};
 
-// An archive pack that did not open, could not be described whole, or lost an entry.
+// A pack that was downloaded but could not be put in place.
 struct PackNotInstalled {
-    bool previousKept;  // the program's backup was put back
+    CString packName;
+    CString reason;     // may be empty
+    bool previousKept;  // the program directory is as it was before the pack
 };
 
-CString ProgramPathOf(const UpdateSettings& settings, const CString& url) {
-    return settings.m_strBaseDir + ProgramFileName(PackFileName(url));
-}
+// Removes what a pack left in the staging area, however the pack ends.
+class StagedPackCleanup {
+public:
+    StagedPackCleanup(const Stage& stage, int pack) : m_stage(stage), m_pack(pack) {}
+    StagedPackCleanup(const StagedPackCleanup&) = delete;
+    StagedPackCleanup& operator=(const StagedPackCleanup&) = delete;
+    ~StagedPackCleanup() { m_stage.Clear(m_pack); }
 
-CString BackupPathOf(const UpdateSettings& settings, const CString& url) {
-    return settings.m_strBaseDir + BackupFileName(ProgramFileName(PackFileName(url)));
-}
-
-// Puts the program's backup back, once for the pack; false when there was none.
-bool RestoreProgramOnce(const UpdateSettings& settings, const CString& url) {
-    if (!PathFileExistsW(BackupPathOf(settings, url)))
-        return false;
-    RestoreProgram(settings.m_strBaseDir, url);
-    return true;
-}
-
-// After an archive installed: the program file it brought takes the permissions of the one it
-// replaced (kept as the backup), so it still runs; an archive that brought none gets the old
-// program back rather than leaving the application without one.
-void KeepProgramRunnable(const UpdateSettings& settings, const CString& url) {
-    const CString program = ProgramPathOf(settings, url);
-    const CString backup = BackupPathOf(settings, url);
-    if (!PathFileExistsW(backup))
-        return;
-    if (!PathFileExistsW(program)) {
-        RestoreProgram(settings.m_strBaseDir, url);
-        return;
-    }
-    FileHandle file(CreateFileW(program, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
-    if (file.Valid())
-        CopyPermissions(backup, file.Get());
-}
+private:
+    const Stage& m_stage;
+    int m_pack;
+};
 
 // Tells the dialog that this worker is done with it, and counts the worker out, however the
 // thread ends (also through AfxEndThread, which unwinds the stack).
@@ -120,10 +109,11 @@ int64_t Transfer(CRemoteFile& remote, PackFile& file, int64_t total,
     return received;
 }
 
-// One pack: download to a temporary file, back up the program, put the pack in place.
-// Throws CInternetException, LocalFileError or CancelRequested.
+// One pack: download it into the staging area, then put it in place as one transaction.
+// Throws CInternetException, LocalFileError, CancelRequested or PackNotInstalled.
 void DownloadPack(CInternetSession& session, const UpdateSettings& settings, const CString& url,
-                  CWnd* progressBar, ProgressReporter& progress) {
+                  CWnd* progressBar, ProgressReporter& progress, Stage& stage, int pack) {
+    const StagedPackCleanup cleanup(stage, pack);
     std::unique_ptr<CRemoteFile> remote = session.OpenURL(url);
     g_bDownloaded = 1;
     const auto start = std::chrono::steady_clock::now();
@@ -133,7 +123,9 @@ void DownloadPack(CInternetSession& session, const UpdateSettings& settings, con
     const CString localPath = settings.m_strBaseDir + remote->GetFileName();
     PackFile file;
     CString error;
-    if (!file.Create(localPath, error))
+    if (!stage.Create(remote->GetFileName(), error))
+        throw LocalFileError{error};
+    if (!file.Create(localPath, settings.m_strBaseDir + stage.PackFile(pack), error))
         throw LocalFileError{error};
     if (progressBar)
         progressBar->SendMessageW(PBM_SETRANGE32, 0, ProgressBarHigh(total));
@@ -143,24 +135,34 @@ void DownloadPack(CInternetSession& session, const UpdateSettings& settings, con
         throw LocalFileError{error};
     remote->Close();
 
-    BackupProgram(settings.m_strBaseDir, url);
-    // The pack's own name decides, not the temporary one it was downloaded to.
-    if (!IsArchivePack(localPath)) {
-        if (!file.Place(error))
-            throw LocalFileError{error};
-        return;
-    }
-    const bool installed = InstallArchive(file.TemporaryPath(), settings.m_strBaseDir);
-    file.Discard();
-    if (!installed)
-        throw PackNotInstalled{RestoreProgramOnce(settings, url)};
-    KeepProgramRunnable(settings, url);
+    // The pack is staged; from here on it is put in place whole or not at all.
+    const PackInstallResult result =
+        InstallStagedPack(stage, pack, remote->GetFileName(), ProgramFileName(PackFileName(url)));
+    if (!result.installed)
+        throw PackNotInstalled{remote->GetFileName(), result.reason, result.previousKept};
 }
 
-void ShowPackFailure(const CString& text) {
-    SetStatus(text);
-    g_pUpdateDlg->SetDlgItemText(IDCANCEL, u"Cancel");
-    g_bDownloaded = 0;
+// What the status line says of a pack that could not be put in place; the reason, a sentence
+// of its own, loses its full stop inside this one.
+CString NotInstalledText(PackNotInstalled e) {
+    if (e.reason.ends_with(u'.'))
+        e.reason.pop_back();
+    if (e.previousKept) {
+        return e.reason.empty()
+                   ? FormatText(u"%s could not be installed; the previous version was kept.",
+                                e.packName)
+                   : FormatText(u"%s could not be installed: %s; the previous version was kept.",
+                                e.packName, e.reason);
+    }
+    return e.reason.empty() ? FormatText(u"%s could not be installed.", e.packName)
+                            : FormatText(u"%s could not be installed: %s.", e.packName, e.reason);
+}
+
+// The same, as the reason the final status gives after the pack's name.
+CString NotInstalledReason(const PackNotInstalled& e) {
+    if (!e.reason.empty())
+        return e.reason;
+    return e.previousKept ? u"not installed, old version kept" : u"not installed";
 }
 
 // The name the final status gives a pack: its file name, or its key when it has none.
@@ -169,18 +171,30 @@ CString PackNameFor(const CString& url, int pack) {
     return name.empty() ? FormatText(u"Pack%d", pack) : name;
 }
 
-}  // namespace
+void ShowPackFailure(const CString& text) {
+    SetStatus(text);
+    g_pUpdateDlg->SetDlgItemText(IDCANCEL, u"Cancel");
+    g_bDownloaded = 0;
+}
 
-unsigned DownloadThreadProc(void*) {
-    WorkerStopNotice notice;
-    const UpdateSettings& settings = *GetAppSettings();
-    CWnd* progressBar = g_pUpdateDlg->GetDlgItem(IDC_PROGRESS);
-    CWnd* okButton = g_pUpdateDlg->GetDlgItem(IDOK);
-    ProgressReporter progress(*g_pUpdateDlg);
-    PackFile::RemoveLeftovers(settings.m_strBaseDir);
+// The packs of one run, under the directory's lock. Gives false, having touched nothing, when
+// another updater holds it.
+bool RunPacks(const UpdateSettings& settings, std::unique_ptr<CInternetSession>& session,
+              CWnd* progressBar, ProgressReporter& progress, RunOutcome& outcome) {
+    InstallLock lock;
+    const InstallLock::Result locked =
+        lock.TryAcquire(settings.m_strBaseDir + CString(kLockFileName));
+    if (locked == InstallLock::kBusy)
+        return false;
+    // Without a lock file (a directory that takes no new file) no pack can be staged either:
+    // each pack says so.
+    if (locked == InstallLock::kAcquired &&
+        !RecoverHeldProgramDirectory(settings.m_strBaseDir, settings.m_strProgramPath)) {
+        ShowPackFailure(CString(kUnresolvedText));
+        return true;
+    }
+    Stage stage(settings.m_strBaseDir);
 
-    RunOutcome outcome;
-    std::unique_ptr<CInternetSession> session;
     try {
         session = std::make_unique<CInternetSession>();
         session->SetAbortCheck([] { return g_bCancel == 1; });
@@ -194,7 +208,7 @@ unsigned DownloadThreadProc(void*) {
         SetStatus(kRequestingText);
         const CString packName = PackNameFor(url, pack);
         try {
-            DownloadPack(*session, settings, url, progressBar, progress);
+            DownloadPack(*session, settings, url, progressBar, progress, stage, pack);
             outcome.PackDone();
         } catch (const CancelRequested&) {
             SetStatus(kInterruptedText);
@@ -210,11 +224,32 @@ unsigned DownloadThreadProc(void*) {
             ShowPackFailure(e.text);
             outcome.PackFailed(packName, e.text);
         } catch (const PackNotInstalled& e) {
-            const CString reason =
-                e.previousKept ? u"not installed, old version kept" : u"not installed";
-            ShowPackFailure(PackFailureText(packName, reason));
-            outcome.PackFailed(packName, reason);
+            ShowPackFailure(NotInstalledText(e));
+            outcome.PackFailed(packName, NotInstalledReason(e));
         }
+    }
+    return true;
+}
+
+}  // namespace
+
+unsigned DownloadThreadProc(void*) {
+    WorkerStopNotice notice;
+    const UpdateSettings& settings = *GetAppSettings();
+    CWnd* progressBar = g_pUpdateDlg->GetDlgItem(IDC_PROGRESS);
+    CWnd* okButton = g_pUpdateDlg->GetDlgItem(IDOK);
+    ProgressReporter progress(*g_pUpdateDlg);
+
+    RunOutcome outcome;
+    std::unique_ptr<CInternetSession> session;
+    if (!RunPacks(settings, session, progressBar, progress, outcome)) {
+        // Back to the state before Update, so that it can be pressed again.
+        SetStatus(kAnotherUpdateText);
+        if (CWnd* cancelButton = g_pUpdateDlg->GetDlgItem(IDCANCEL))
+            cancelButton->SetWindowText(u"Exit");
+        if (okButton)
+            okButton->EnableWindow(TRUE);
+        return 1;
     }
 
     g_pUpdateDlg->SetDlgItemText(IDC_PERCENT_TEXT, CString(kFinalPercentText));

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "download/install_step.h"
 #include "platform/file_error_text.h"
 #include "platform/path.h"
 
@@ -48,8 +49,13 @@ PackFile::~PackFile() {
 }
 
 bool PackFile::Create(const CString& localPath, CString& error) {
+    return Create(localPath, TemporaryPathFor(localPath), error);
+}
+
+bool PackFile::Create(const CString& localPath, const CString& stagedPath, CString& error) {
     m_localPath = localPath;
-    m_tempPath = TemporaryPathFor(localPath);
+    m_tempPath = stagedPath;
+    BeforeInstallStep();
     // A leftover of that name (even a symbolic link) is removed, and the new file is made
     // exclusively, so nothing is ever written through a link.
     DeleteFileW(m_tempPath);

@@ -25,6 +25,8 @@ public:
     // Creates the temporary file for `localPath`. On failure `error` holds a one-line text
     // with the path and the reason.
     bool Create(const CString& localPath, CString& error);
+    // As Create, with the temporary file at `stagedPath` (in the run's staging area).
+    bool Create(const CString& localPath, const CString& stagedPath, CString& error);
     bool Write(const void* data, size_t count, CString& error);
     // Writes what is buffered, gives the file the permissions of the file it is to replace
     // (or, for a new program file ending in ".exe", makes it executable) and closes it.

@@ -1,5 +1,6 @@
 #include "platform/directory.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,4 +34,48 @@ uint32_t GetCurrentDirectoryW(uint32_t capacity, std::u16string& path) {
         return static_cast<uint32_t>(needed);
     path = std::move(current);
     return static_cast<uint32_t>(path.size());
+}
+
+bool RemoveDirectoryW(const std::u16string& path) {
+    return !path.empty() && rmdir(WideToUtf8(path).c_str()) == 0;
+}
+
+std::vector<std::u16string> ListDirectory(const std::u16string& path) {
+    std::vector<std::u16string> names;
+    DIR* dir = opendir(WideToUtf8(path).c_str());
+    if (!dir)
+        return names;
+    while (dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(Utf8ToWide(name));
+    }
+    closedir(dir);
+    return names;
+}
+
+PathKind GetPathKind(const std::u16string& path) {
+    struct stat st;
+    if (path.empty() || lstat(WideToUtf8(path).c_str(), &st) != 0)
+        return PathKind::kMissing;
+    if (S_ISREG(st.st_mode))
+        return PathKind::kFile;
+    if (S_ISDIR(st.st_mode))
+        return PathKind::kDirectory;
+    return PathKind::kOther;
+}
+
+bool RemoveTree(const std::u16string& path) {
+    switch (GetPathKind(path)) {
+        case PathKind::kMissing:
+            return true;
+        case PathKind::kDirectory: {
+            bool ok = true;
+            for (const std::u16string& name : ListDirectory(path))
+                ok = RemoveTree(path + u"/" + name) && ok;
+            return RemoveDirectoryW(path) && ok;
+        }
+        default:
+            return unlink(WideToUtf8(path).c_str()) == 0;
+    }
 }

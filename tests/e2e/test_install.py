@@ -140,11 +140,11 @@ class Install(XvfbTestCase):
                 nonlocal before
                 before = snapshot(self.program)
                 self.x.key(wid, "Return")
-                self.assertTrue(wait_until(lambda: any(
-                    n.endswith(".partial") for n in os.listdir(self.program))))
+                self.assertTrue(wait_until(lambda: os.path.exists(self.path(".~update", "1.pack"))),
+                                "the download did not begin in the staging area")
                 self.x.key(wid, "Escape")  # acts as Cancel while downloading
-                self.assertTrue(wait_until(lambda: not any(
-                    n.endswith(".partial") for n in os.listdir(self.program))))
+                self.assertTrue(wait_until(lambda: not os.path.exists(self.path(".~update"))),
+                                "the staging area was not removed after the cancel")
                 self.assertTrue(self.x.press_until_exit(wid, "Escape", self.proc),  # now Exit
                                 "Exit did not end the dialog")
             self.run_updater(server, "/trickle/app.zip?size=2000000&piece=2000&every=20", steps)

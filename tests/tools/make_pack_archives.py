@@ -66,6 +66,20 @@ def main(out):
     write(os.path.join(out, "dirs.zip"), [("app.exe", NEW_PROGRAM), ("empty/", b""),
                                           ("data/", b""), ("data/values.txt", b"1 2 3\n")])
     write(os.path.join(out, "noprogram.zip"), [("readme.txt", b"no program inside\n")])
+    # An entry under the updater's own journal name.
+    write(os.path.join(out, "reserved.zip"), [("app.exe", NEW_PROGRAM),
+                                              (".~update.journal", b"update journal 1\nend\n")])
+    # Unpacked, more than a small disk holds; downloaded, a few kilobytes.
+    write(os.path.join(out, "big.zip"), [("app.exe", NEW_PROGRAM), ("readme.txt", b"read me\n"),
+                                         ("big.bin", bytes(4 << 20))])
+    # Files that replace, files that are new, in directories old and new, some without
+    # directory entries.
+    write(os.path.join(out, "many.zip"),
+          [("app.exe", NEW_PROGRAM), ("readme.txt", b"read me, version 2\n"), ("docs/", b""),
+           ("docs/guide.txt", b"guide, version 2\n"), ("docs/api/ref.txt", b"reference\n"),
+           ("data/values.txt", b"4 5 6\n"), ("data/more/deep.txt", b"deep\n"),
+           ("new/", b""), ("new/one.txt", b"one\n"), ("new/two.txt", b"two\n"),
+           ("empty/", b""), ("license.txt", b"license\n")])
 
 
 if __name__ == "__main__":

@@ -29,6 +29,15 @@ class Xvfb:
             self.process.kill()
             raise RuntimeError("Xvfb did not start")
         self.display = ":" + number
+        # The server has said it is ready; still make sure it answers a client before any
+        # test program tries, so that a slow start under load is not taken for a failure.
+        deadline = time.monotonic() + 15
+        while subprocess.run(["xdpyinfo"], env=self.env(), stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.process.kill()
+                raise RuntimeError("Xvfb on %s does not answer" % self.display)
+            time.sleep(0.1)
         return self
 
     def __exit__(self, *exc):

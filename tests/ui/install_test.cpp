@@ -1,10 +1,14 @@
 // Archive packs on the headless back end: what the program directory holds after the run, and
 // the final status text, for good, damaged, hostile and mislabelled archives.
+#include <functional>
 #include <map>
+#include <optional>
 
 #include <gtest/gtest.h>
 
 #include "tests/tools/test_server.h"
+#include "tests/tools/tmpfs_dir.h"
+#include "tests/tools/tree_snapshot.h"
 #include "tests/ui/dialog_host.h"
 
 namespace {
@@ -132,6 +136,110 @@ TEST_F(ArchiveInstall, ProgramDirectoryAfterTheRun) {
                       std::filesystem::perms::owner_exec,
                   std::filesystem::perms::owner_exec)
             << c.fixture;
+    }
+}
+
+// Sets the immutable attribute on a name for its lifetime (so that even root cannot replace or
+// add to it), where the file system has one.
+class Immutable {
+public:
+    explicit Immutable(const std::filesystem::path& path) : m_path(path) {
+        m_set = std::system(("chattr +i '" + path.string() + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~Immutable() {
+        if (m_set)
+            std::system(("chattr -i '" + m_path.string() + "'").c_str());
+    }
+    bool Set() const { return m_set; }
+
+private:
+    std::filesystem::path m_path;
+    bool m_set = false;
+};
+
+TEST_F(ArchiveInstall, PackThatCannotBeCommittedLeavesExactlyTheOldTree) {
+    namespace fs = std::filesystem;
+    struct Held {  // what a case keeps in force during the run
+        std::optional<TmpfsMount> disk;
+        std::optional<Immutable> immutable;
+    };
+    struct Case {
+        const char* label;
+        const char* fixture;
+        // Makes the program directory what the case needs; false when this machine cannot.
+        std::function<bool(const fs::path& dir, Held& held)> prepare;
+        std::string reason;  // paths are relative to the program directory
+    } cases[] = {
+        {"disk full while unpacking", "big.zip",
+         [](const fs::path& dir, Held& held) {
+             held.disk.emplace(dir, 1 << 20);
+             return held.disk->Mounted();
+         },
+         "Not enough disk space for app.zip."},
+        {"immutable file in the way", "app.zip",
+         [](const fs::path& dir, Held& held) {
+             held.immutable.emplace(dir / "readme.txt");
+             return held.immutable->Set();
+         },
+         "No permission to write readme.txt."},
+        {"immutable directory in the way", "app.zip",
+         [](const fs::path& dir, Held& held) {
+             held.immutable.emplace(dir / "docs");
+             return held.immutable->Set();
+         },
+         "No permission to write docs/guide."},
+        {"directory where a file goes", "app.zip",
+         [](const fs::path& dir, Held&) {
+             fs::remove(dir / "readme.txt");
+             fs::create_directories(dir / "readme.txt" / "inside");
+             return true;
+         },
+         "A folder named readme.txt is in the way."},
+        {"entry under the updater's own name", "reserved.zip",
+         [](const fs::path&, Held&) { return true; },
+         ".~update.journal: the name is the updater's own"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempDir served;
+        fs::copy_file(s_fixtures->Path() / c.fixture, served.Path() / "app.zip");
+        TestServer server({served.Path().string(), false});
+        const std::string ini =
+            "[Update]\nPackNumber=1\nPack1=" + server.HttpUrl("/files/app.zip") + "\n";
+        DialogHost host(ini);
+        const fs::path dir = host.Dir().Path();
+        Held held;
+        const auto fill = [&] {
+            host.Dir().Write("Update.ini", ini);
+            host.Dir().Write("app.exe", kOldProgram);
+            fs::permissions(dir / "app.exe", fs::perms::owner_all);
+            host.Dir().Write("app.bak", "an older program");
+            host.Dir().Write("readme.txt", "old read me\n");
+            fs::create_directory(dir / "docs");
+            host.Dir().Write("docs/old.txt", "old docs\n");
+        };
+        fill();
+        if (!c.prepare(dir, held))
+            GTEST_SKIP() << "this machine cannot make the case: " << c.label;
+        if (held.disk)
+            fill();  // the mount hid what the directory held
+        const TreeSnapshot before = SnapshotTree(dir);
+
+        HeadlessDialog& d = host.Start();
+        ASSERT_TRUE(d.Click(IDOK));
+        ASSERT_TRUE(d.WaitFor(RunFinished));
+        // The pack's own line names the reason; the final status repeats it after the name.
+        const auto status = d.TextHistory(IDC_STATUS_TEXT);
+        ASSERT_GE(status.size(), 2u);
+        const std::string sentence = c.reason.substr(0, c.reason.find_last_not_of('.') + 1);
+        EXPECT_EQ(
+            WideToUtf8(status[status.size() - 2]),
+            "app.zip could not be installed: " + sentence + "; the previous version was kept.");
+        EXPECT_EQ(WideToUtf8(status.back()), "app.zip failed: " + c.reason);
+        const TreeSnapshot after = SnapshotTree(dir);
+        EXPECT_EQ(after, before) << "after:\n"
+                                 << DescribeTree(after) << "before:\n"
+                                 << DescribeTree(before);
     }
 }
 

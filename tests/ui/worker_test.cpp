@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "download/pack_file.h"
+#include "platform/install_lock.h"
 #include "platform/thread.h"
 #include "platform/window/fit_text.h"
 #include "tests/tools/small_tmpfs.h"
@@ -205,8 +206,9 @@ TEST_F(WorkerRun, FailedPackLeavesAnExistingFileUntouched) {
 }
 
 TEST_F(WorkerRun, LocalFileFailuresFailOnlyThatPack) {
-    const std::string longName(250, 'n');  // its temporary name is too long for the system
-    m_packs.Write(longName, "x");
+    // A name near the system's limit downloads as a short one would: its temporary is short.
+    const std::string longName(250, 'n');
+    m_packs.Write(longName, "long");
     m_packs.Write("ok.bin", "fine");
     DialogHost host(Ini({Url("/files/" + longName), Url("/files/sub"), Url("/files/ok.bin")}));
     m_packs.Write("sub", "a pack whose name is taken by a directory");
@@ -214,12 +216,11 @@ TEST_F(WorkerRun, LocalFileFailuresFailOnlyThatPack) {
     HeadlessDialog& d = host.Start();
     ASSERT_TRUE(d.Click(IDOK));
     ASSERT_TRUE(d.WaitFor(RunFinished));
-    EXPECT_TRUE(WideToUtf8(d.Text(IDC_STATUS_TEXT))
-                    .starts_with("2 of 3 packs failed; first: " + longName + ": "))
-        << WideToUtf8(d.Text(IDC_STATUS_TEXT));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), u"sub failed: A folder named sub is in the way.");
     EXPECT_EQ(host.Dir().Read("ok.bin"), "fine");
+    EXPECT_EQ(host.Dir().Read(longName), "long");
     EXPECT_TRUE(std::filesystem::is_directory(host.Dir().Path() / "sub"));
-    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"ok.bin", "sub"}));
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{longName, "ok.bin", "sub"}));
 }
 
 TEST_F(WorkerRun, LocalFileFailureTextNamesThePackAndReason) {
@@ -424,6 +425,30 @@ TEST_F(WorkerRun, LeftoverTemporariesAreRemovedAtTheNextRun) {
     ASSERT_TRUE(d.Click(IDOK));
     ASSERT_TRUE(d.WaitFor(RunFinished));
     EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"body", "notes.partial"}));
+}
+
+TEST_F(WorkerRun, SecondUpdaterInTheDirectoryTouchesNothing) {
+    DialogHost host(Ini({Url("/body?size=10")}));
+    host.Dir().Write("app.exe", "version 1");
+    InstallLock other;  // the lock as another updater holds it
+    ASSERT_EQ(other.TryAcquire(host.Dir().BaseDir() + u".~update.lock"), InstallLock::kAcquired);
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) {
+        return d.Text(IDC_STATUS_TEXT) == u"Another update of this application is running.";
+    }));
+    // Back to the state before Update.
+    ASSERT_TRUE(d.WaitFor([](const HeadlessDialog& d) { return d.IsEnabled(IDOK); }));
+    EXPECT_EQ(d.Text(IDOK), u"Update");
+    EXPECT_EQ(d.Text(IDCANCEL), u"Exit");
+    EXPECT_TRUE(d.IsVisible(IDCANCEL));
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{".~update.lock", "app.exe"}));
+    // Once the other is done, Update runs.
+    other.Release();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(RunFinished));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);
+    EXPECT_EQ(Files(host.Dir()), (std::vector<std::string>{"app.exe", "body"}));
 }
 
 }  // namespace
