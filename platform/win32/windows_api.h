@@ -16,8 +16,9 @@
 #define GetFileType Kernel32GetFileType
 #define FILETIME KERNEL32_FILETIME
 #define SYSTEMTIME KERNEL32_SYSTEMTIME
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #undef CloseHandle
 #undef GetFileType
 #undef FILETIME
