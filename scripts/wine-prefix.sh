@@ -5,6 +5,8 @@
 # Stop it afterwards with: WINEPREFIX=<dir> wineserver -k
 set -euo pipefail
 prefix=$(realpath -m "$1")
+# A server of an earlier prefix at this place would outlive its removal.
+if [ -d "$prefix" ]; then WINEPREFIX=$prefix timeout 30 wineserver -k 2>/dev/null || true; fi
 rm -rf "$prefix"
 mkdir -p "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all
