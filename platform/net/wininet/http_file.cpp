@@ -65,6 +65,16 @@ std::u16string ResolveLocation(const std::u16string& base, const std::u16string&
 // can stop waiting: WinInet (and Wine's) offers no way to interrupt a synchronous call, not
 // even by closing its handle. A caller that gives up abandons the line; the call then ends by
 // itself within WinInet's time-outs, and the line closes the handles and goes.
+// What a call line owns, and what its calls give back. Jobs see only this, never their
+// caller's stack, which is gone when the caller has given up.
+struct CallState {
+    HINTERNET root = nullptr;
+    HINTERNET request = nullptr;
+    std::vector<char> buffer;  // what the last read received
+    DWORD got = 0;
+    DWORD error = 0;
+};
+
 class CallLine {
 public:
     CallLine() : m_state(std::make_shared<State>()) {
@@ -78,16 +88,15 @@ public:
     CallLine(const CallLine&) = delete;
     CallLine& operator=(const CallLine&) = delete;
 
-    // The handles live in the line, so an abandoned call still finds them.
-    HINTERNET& Root() { return m_state->root; }
-    HINTERNET& Request() { return m_state->request; }
-    std::vector<char>& Buffer() { return m_state->buffer; }
+    // The handles live in the line, so an abandoned call still finds them. Read only while
+    // no job runs.
+    CallState& Calls() { return m_state->calls; }
 
     enum class Outcome { Done, Stopped, Silent };
 
     // Runs `job` on the line and waits for it, asking `stop` every kAbortPoll, for at most
     // `limit`. Unless the job is Done, the line is abandoned and must not be used again.
-    Outcome Run(std::function<void()> job, const std::function<bool()>& stop,
+    Outcome Run(std::function<void(CallState&)> job, const std::function<bool()>& stop,
                 std::chrono::steady_clock::duration limit) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         std::unique_lock<std::mutex> lock(m_state->mutex);
@@ -111,12 +120,10 @@ private:
         std::mutex mutex;
         std::condition_variable wake;
         std::condition_variable finished;
-        std::function<void()> job;
+        std::function<void(CallState&)> job;
         bool done = true;
         bool quit = false;
-        HINTERNET root = nullptr;
-        HINTERNET request = nullptr;
-        std::vector<char> buffer;
+        CallState calls;
     };
 
     static void Serve(State& state) {
@@ -124,19 +131,19 @@ private:
         for (;;) {
             state.wake.wait(lock, [&] { return state.job || state.quit; });
             if (state.job) {
-                std::function<void()> job = std::move(state.job);
+                std::function<void(CallState&)> job = std::move(state.job);
                 state.job = nullptr;
                 lock.unlock();
-                job();
+                job(state.calls);
                 lock.lock();
                 state.done = true;
                 state.finished.notify_all();
                 continue;
             }
-            if (state.request)
-                InternetCloseHandle(state.request);
-            if (state.root)
-                InternetCloseHandle(state.root);
+            if (state.calls.request)
+                InternetCloseHandle(state.calls.request);
+            if (state.calls.root)
+                InternetCloseHandle(state.calls.root);
             return;
         }
     }
@@ -163,26 +170,28 @@ public:
 private:
     void Connect();
     // Runs `job` on the line; a cancel abandons the line and throws.
-    void Run(std::function<void()> job);
+    void Run(std::function<void(CallState&)> job);
     [[noreturn]] void Fail(InternetErrorCode code, std::u16string_view text) {
         m_line.reset();
         throw CInternetException(code, text);
     }
     [[noreturn]] void ThrowFailure(DWORD error);
-    HINTERNET Request() const { return m_line->Request(); }
+    HINTERNET Request() const { return m_line->Calls().request; }
     void CloseRequest() {
-        if (m_line->Request())
-            InternetCloseHandle(m_line->Request());
-        m_line->Request() = nullptr;
+        if (Request())
+            InternetCloseHandle(Request());
+        m_line->Calls().request = nullptr;
     }
 
     std::shared_ptr<SessionState> m_session;
     std::unique_ptr<CallLine> m_line = std::make_unique<CallLine>();
     UrlParts m_url;
     bool m_closed = false;
+    size_t m_unread = 0;  // bytes of the line's buffer not yet handed over, from m_next
+    size_t m_next = 0;
 };
 
-void CHttpFile::Transfer::Run(std::function<void()> job) {
+void CHttpFile::Transfer::Run(std::function<void(CallState&)> job) {
     if (m_session->ShouldAbort())
         Fail(INTERNET_ERROR_CANCELLED, u"The download was cancelled");
     // WinInet's receive time-out is asked for too, but not every version keeps it.
@@ -203,7 +212,7 @@ void CHttpFile::Transfer::Connect() {
                                    INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (root == nullptr)
         Fail(INTERNET_ERROR_TRANSFER, u"The internet library cannot start");
-    m_line->Root() = root;
+    m_line->Calls().root = root;
     DWORD connect = static_cast<DWORD>(m_session->options.connectTimeout.count() * 1000);
     DWORD idle = static_cast<DWORD>(m_session->options.idleTimeout.count() * 1000);
     InternetSetOptionW(root, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
@@ -225,15 +234,12 @@ void CHttpFile::Transfer::Open(const CString& first) {
     Connect();
     for (int redirects = 0;; ++redirects) {
         SplitUrl(WideToUtf8(url), m_url);
-        DWORD error = 0;
-        HINTERNET root = m_line->Root();
-        HINTERNET* request = &m_line->Request();
-        Run([root, request, url, &error] {
-            *request = InternetOpenUrlW(root, Wide(url), nullptr, 0, kRequestFlags, 0);
-            error = *request ? 0 : GetLastError();
+        Run([url](CallState& calls) {
+            calls.request = InternetOpenUrlW(calls.root, Wide(url), nullptr, 0, kRequestFlags, 0);
+            calls.error = calls.request ? 0 : GetLastError();
         });
         if (Request() == nullptr)
-            ThrowFailure(error);
+            ThrowFailure(m_line->Calls().error);
 
         DWORD status = 0;
         DWORD size = sizeof status;
@@ -278,26 +284,38 @@ size_t CHttpFile::Transfer::Read(void* buffer, size_t count) {
         throw CInternetException(INTERNET_ERROR_CLOSED, u"The download is closed");
     if (count == 0)
         return 0;
-    // The line reads into its own buffer: an abandoned read must not write into the caller's.
-    std::vector<char>& own = m_line->Buffer();
-    own.resize(std::min<size_t>(count, kReadBuffer));
-    DWORD got = 0;
-    DWORD error = 0;
-    BOOL ok = FALSE;
-    HINTERNET request = Request();
-    Run([request, &own, &got, &error, &ok] {
-        ok = InternetReadFile(request, own.data(), static_cast<DWORD>(own.size()), &got);
-        error = ok ? 0 : GetLastError();
-    });
-    if (!ok)
-        ThrowFailure(error);
-    if (got == 0 && m_announced != kUnknownLength && m_delivered < m_announced) {
-        Fail(INTERNET_ERROR_TRANSFER, FormatText(u"The transfer from %s ended after %d of %d bytes",
-                                                 Utf8ToWide(m_url.host), m_delivered, m_announced));
+    // The line reads up to kReadBuffer bytes into its own buffer (an abandoned read must not
+    // write into the caller's); small reads are served from it without a call.
+    if (m_unread == 0) {
+        Run([](CallState& calls) {
+            calls.buffer.resize(kReadBuffer);
+            calls.got = 0;
+            const BOOL ok = InternetReadFile(calls.request, calls.buffer.data(),
+                                             static_cast<DWORD>(calls.buffer.size()), &calls.got);
+            calls.error = ok ? 0 : GetLastError();
+            if (!ok)
+                calls.got = 0;
+        });
+        const CallState& calls = m_line->Calls();
+        if (calls.error != 0)
+            ThrowFailure(calls.error);
+        m_unread = calls.got;
+        m_next = 0;
+        if (m_unread == 0) {
+            if (m_announced != kUnknownLength && m_delivered < m_announced) {
+                Fail(INTERNET_ERROR_TRANSFER,
+                     FormatText(u"The transfer from %s ended after %d of %d bytes",
+                                Utf8ToWide(m_url.host), m_delivered, m_announced));
+            }
+            return 0;
+        }
     }
-    std::memcpy(buffer, own.data(), got);
-    m_delivered += got;
-    return got;
+    const size_t n = std::min(count, m_unread);
+    std::memcpy(buffer, m_line->Calls().buffer.data() + m_next, n);
+    m_next += n;
+    m_unread -= n;
+    m_delivered += static_cast<int64_t>(n);
+    return n;
 }
 
 CHttpFile::CHttpFile(std::shared_ptr<SessionState> session, const CString& url)
