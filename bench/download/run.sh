@@ -148,7 +148,7 @@ done
 peer=$(median "$work/peer" 1)
 for c in net worker dialog wininet; do
   if [ ! -f "$work/ours.$c" ]; then
-    echo "SKIP $c: its driver is not built yet"
+    echo "SKIP $c: not run (its driver is not built, or CASES left it out)"
   fi
 done
 for c in "${cases[@]}"; do
