@@ -9,7 +9,9 @@ CString FileErrorText(FileAction action, const CString& name, int error) {
     const bool write = action == FileAction::Write;
     switch (error) {
         case ENOSPC:
+#ifdef EDQUOT
         case EDQUOT:
+#endif
             return FormatText(u"Not enough disk space for %s.", name);
         case ENOENT:
             return FormatText(write ? u"The folder for %s is missing." : u"%s was not found.",

@@ -1,6 +1,8 @@
 #include "platform/file_time.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -27,6 +29,7 @@ int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
+#ifndef _WIN32
 timespec ToTimespec(const FILETIME* time) {
     timespec result{};
     if (time == nullptr || FileTimeToUInt64(*time) == 0) {
@@ -38,6 +41,7 @@ timespec ToTimespec(const FILETIME* time) {
     result.tv_nsec = static_cast<long>(ticks % kTicksPerSecond * 100);
     return result;
 }
+#endif
 
 }  // namespace
 
@@ -67,8 +71,11 @@ bool DosDateTimeToFileTime(uint16_t dosDate, uint16_t dosTime, FILETIME* fileTim
     return SystemTimeToFileTime(&t, fileTime);
 }
 
+#ifndef _WIN32
+// Windows sets the times through kernel32 (win32/set_file_time.cpp).
 bool SetFileTime(HANDLE handle, const FILETIME* /*creationTime*/, const FILETIME* lastAccessTime,
                  const FILETIME* lastWriteTime) {
     const timespec times[2] = {ToTimespec(lastAccessTime), ToTimespec(lastWriteTime)};
     return futimens(HandleToFd(handle), times) == 0;
 }
+#endif

@@ -43,7 +43,7 @@ bool SystemTimeToFileTime(const SYSTEMTIME* systemTime, FILETIME* fileTime);
 bool DosDateTimeToFileTime(uint16_t dosDate, uint16_t dosTime, FILETIME* fileTime);
 
 // Sets the last access and last write times of an open file (futimens). The creation time is
-// skipped: POSIX file systems keep none that can be set. A null pointer or a zero FILETIME
-// leaves that time unchanged. Gives false on failure.
+// skipped on POSIX, whose file systems keep none that can be set; Windows sets it too. A null
+// pointer or a zero FILETIME leaves that time unchanged. Gives false on failure.
 bool SetFileTime(HANDLE handle, const FILETIME* creationTime, const FILETIME* lastAccessTime,
                  const FILETIME* lastWriteTime);

@@ -1,6 +1,7 @@
 #include "platform/ini.h"
 
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -12,7 +13,11 @@
 namespace {
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path) {
-    std::ifstream in(WideToUtf8(path), std::ios::binary);
+    // A path made from UTF-8 names the file on both systems (Windows opens it by its UTF-16
+    // name, not through the ANSI code page).
+    const std::string utf8 = WideToUtf8(path);
+    std::ifstream in(std::filesystem::path(std::u8string(utf8.begin(), utf8.end())),
+                     std::ios::binary);
     if (!in)
         return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

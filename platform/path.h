@@ -2,12 +2,23 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Capacity of a path in UTF-16 units, the terminator included.
 constexpr size_t MAX_PATH = 260;
 
 // Separator of the platform's paths.
+#ifdef _WIN32
+constexpr char16_t kPathSeparator = u'\\';
+#else
 constexpr char16_t kPathSeparator = u'/';
+#endif
+
+// Units of the root that begins an absolute path, separator included: 1 for "/..." on POSIX;
+// on Windows 3 for "C:\..." and the whole "\\server\share\" of a network path. 0 for a
+// relative path. On Windows "\..." (the current drive's root) and "C:..." (relative to a
+// drive's current directory) count as absolute: neither lies under a given directory.
+size_t PathRootLength(std::u16string_view path);
 
 // Full path of the running executable image (not argv[0]), cut to `capacity` - 1 units as the
 // Win32 call does. Returns the number of units stored; when the path was cut, the result equals

@@ -12,6 +12,8 @@ packages=(
   fonts-dejavu-core
   python3 openssl ca-certificates
   unzip zip nginx-light curl
+  g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+  wine64 wine fonts-wine
 )
 
 missing=()

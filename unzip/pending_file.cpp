@@ -12,8 +12,10 @@ namespace {
 constexpr int kTemporaryAttempts = 16;
 
 std::u16string TemporaryName(const std::u16string& directory, int attempt) {
-    const std::u16string base = directory == u"/" ? u"" : directory;
-    return base + FormatText(u"/.extract-%d-%d.tmp", static_cast<long long>(getpid()), attempt);
+    // A root directory ("/", "C:\\") already ends in its separator.
+    const bool atRoot = !directory.empty() && directory.back() == kPathSeparator;
+    const std::u16string base = atRoot ? directory : directory + kPathSeparator;
+    return base + FormatText(u".extract-%d-%d.tmp", static_cast<long long>(getpid()), attempt);
 }
 
 }  // namespace

@@ -10,8 +10,9 @@ bool IsSeparator(char16_t c) {
 }
 
 std::u16string WithoutTrailingSeparators(const std::u16string& path) {
+    const size_t root = PathRootLength(path);
     size_t end = path.size();
-    while (end > 1 && path[end - 1] == u'/') --end;
+    while (end > root && end > 1 && IsSeparator(path[end - 1])) --end;
     return path.substr(0, end);
 }
 
@@ -38,7 +39,7 @@ bool ResolveTargetPath(std::u16string_view rootDir, std::u16string_view target,
         if (c == u'\\')
             c = kPathSeparator;
     }
-    if (path.front() != kPathSeparator) {
+    if (PathRootLength(path) == 0) {
         if (rootDir.empty())
             return false;
         path.insert(0, rootDir);
@@ -53,8 +54,10 @@ std::u16string ParentDirectory(const std::u16string& path) {
     const size_t last = path.rfind(kPathSeparator);
     if (last == std::u16string::npos)
         return {};
-    if (last == 0)
-        return std::u16string(1, kPathSeparator);
+    // The parent of a file at the root is the root itself, separator included.
+    const size_t root = PathRootLength(path);
+    if (last < root)
+        return path.substr(0, root);
     return path.substr(0, last);
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-// Resolves a caller's target path: both '/' and '\' separate, and '/' is written; a relative
-// target lies under `rootDir` (which ends in a separator; empty when the current directory did
-// not fit, and relative targets are then refused). Gives false, a refusal, for an empty target,
+// Resolves a caller's target path: both '/' and '\' separate, and the platform's is written; a
+// relative target lies under `rootDir` (which ends in a separator; empty when the current directory
+// did not fit, and relative targets are then refused). Gives false, a refusal, for an empty target,
 // one with a ".." component, or a resolved path of MAX_PATH units or more.
 bool ResolveTargetPath(std::u16string_view rootDir, std::u16string_view target,
                        std::u16string* resolved);
@@ -15,8 +15,8 @@ bool ResolveTargetPath(std::u16string_view rootDir, std::u16string_view target,
 // True when a component of `path` (split at '/' and '\') is "..".
 bool HasParentComponent(std::u16string_view path);
 
-// Everything before the last '/' of a resolved path ("/" for a file at the root, empty when
-// there is no '/').
+// Everything before the last separator of a resolved path (the root, separator included, for a
+// file at the root; empty when there is none).
 std::u16string ParentDirectory(const std::u16string& path);
 
 // Creates the directory that the resolved path `path` names, with its missing parents

@@ -9,14 +9,18 @@
 #   worker  the worker on the headless back end, real internet layer and files, from the
 #           Update command until the dialog reads Finish
 #   dialog  the real dialog under Xvfb, from the Return key until the pack is in place
-# The worker and dialog cases run when their drivers are built.
+#   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
+#           512-byte reads, 64 KiB writes), Wine's start of the program included
+# The worker, dialog and wininet cases run when their drivers are built (wininet: by
+# scripts/build-windows.sh into WINDOWS_BUILD_DIR).
 #
 # Peak RSS: the worker driver reports its own VmHWM; the other cases give the child's
 # ru_maxrss, which on Linux is at least the RSS of the Python process that started it
 # (about 14 MiB), so the net figure is a floor, not the layer's own.
 #
 # Environment: RUNS (default 7), SIZE_MIB (default 256), BUILD_DIR (default build/bench-dl),
-# SKIP_BUILD=1 to use BUILD_DIR as it is.
+# SKIP_BUILD=1 to use BUILD_DIR as it is, WINDOWS_BUILD_DIR (default build/windows), CASES (a
+# space-separated choice of the cases above; default every built one).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -44,10 +48,13 @@ worker_driver=$build/bench/download/download_worker_bench
 #   in place; prints "<seconds> <peak RSS KiB>" (process start-up is not timed).
 dialog_driver=$root/bench/download/dialog_bench.py
 update_exe=$build/Update
+# wininet: the Windows driver, run in a private Wine prefix made for this run.
+wininet_driver=${WINDOWS_BUILD_DIR:-build/windows}/bench/download/wininet_download_bench.exe
 
 work=$(mktemp -d /tmp/update-bench-download-XXXXXX)
 nginx_pid=
 cleanup() {
+  if [ -n "${WINEPREFIX:-}" ]; then timeout 30 wineserver -k 2>/dev/null || true; fi
   if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
@@ -107,6 +114,14 @@ peak() {  # largest value of column 2 of file $1, in MiB
 cases=(net)
 [ -x "$worker_driver" ] && cases+=(worker)
 [ -x "$update_exe" ] && cases+=(dialog)
+[ -f "$wininet_driver" ] && cases+=(wininet)
+if [ -n "${CASES:-}" ]; then
+  read -r -a cases <<< "$CASES"
+fi
+if [[ " ${cases[*]} " == *" wininet "* ]]; then
+  export WINEPREFIX=$work/wineprefix
+  bash scripts/wine-prefix.sh "$WINEPREFIX"
+fi
 
 run_case() {  # case run-number
   local out=$work/out.bin dir=$work/program
@@ -114,6 +129,7 @@ run_case() {  # case run-number
   case $1 in
     net) timed "$work/ours.net" "$net_driver" "$url" "$out" ;;
     worker) mkdir -p "$dir"; "$worker_driver" "$url" "$dir/" "$size_bytes" >> "$work/ours.worker"; out=$dir/pack.bin ;;
+    wininet) timed "$work/ours.wininet" tests/tools/wine_run.sh "$wininet_driver" "$url" "$out" ;;
     dialog) mkdir -p "$dir"
       python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$size_bytes" >> "$work/ours.dialog"
       out=$dir/pack.bin ;;
@@ -130,9 +146,9 @@ for i in $(seq "$runs"); do
 done
 
 peer=$(median "$work/peer" 1)
-for c in net worker dialog; do
+for c in net worker dialog wininet; do
   if [ ! -f "$work/ours.$c" ]; then
-    echo "SKIP $c: its driver is not built yet"
+    echo "SKIP $c: not run (its driver is not built, or CASES left it out)"
   fi
 done
 for c in "${cases[@]}"; do

@@ -1,7 +1,5 @@
 #include "platform/ini.h"
 
-#include <unistd.h>
-
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
+#include "tests/tools/unique_temp_dir.h"
 
 using namespace std::literals;
 
@@ -17,17 +16,13 @@ namespace {
 class IniFile {
 public:
     explicit IniFile(const std::string& bytes) {
-        char pattern[] = "/tmp/ini_test_XXXXXX";
-        const int fd = mkstemp(pattern);
-        close(fd);
-        m_path = pattern;
-        std::ofstream(m_path, std::ios::binary) << bytes;
+        std::ofstream(m_dir / "Update.ini", std::ios::binary) << bytes;
     }
-    ~IniFile() { std::filesystem::remove(m_path); }
-    std::u16string Path() const { return Utf8ToWide(m_path); }
+    ~IniFile() { std::filesystem::remove_all(m_dir); }
+    std::u16string Path() const { return (m_dir / "Update.ini").u16string(); }
 
 private:
-    std::string m_path;
+    std::filesystem::path m_dir = MakeUniqueTempDir("ini_test_");
 };
 
 std::u16string Read(const std::string& bytes, const std::u16string& section,

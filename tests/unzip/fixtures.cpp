@@ -1,12 +1,11 @@
 #include "tests/unzip/fixtures.h"
 
-#include <stdlib.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "platform/text.h"
+#include "tests/tools/unique_temp_dir.h"
 
 std::string FixturePath(const std::string& name) {
     return std::string(ZIP_FIXTURE_DIR) + "/" + name;
@@ -90,10 +89,7 @@ std::vector<uint8_t> ExtractToMemory(ZipArchive* archive, int32_t index, uint32_
 }
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "unzip-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        std::abort();
-    path_ = pattern;
+    path_ = MakeUniqueTempDir("unzip-test-");
 }
 
 TempDir::~TempDir() {
