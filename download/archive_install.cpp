@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "download/entry_mode.h"
 #include "unzip/zip_archive.h"
 
 namespace {
@@ -68,8 +69,10 @@ bool InstallArchive(const CString& archivePath, const CString& baseDir) {
     bool allExtracted = true;
     for (int32_t i = 0; i < static_cast<int32_t>(names.size()); ++i) {
         const CString target = baseDir + names[i];
+        ZipEntryInfo info;
         if (ExtractZipEntry(archive.get(), i, const_cast<char16_t*>(target.c_str()), 0, ZIO_PATH) !=
-            ZIPRC_OK) {
+                ZIPRC_OK ||
+            GetZipEntry(archive.get(), i, &info) != ZIPRC_OK || !ApplyEntryMode(target, info)) {
             allExtracted = false;  // the others are still extracted, as the pack is meant
         }
     }

@@ -6,6 +6,7 @@
 #include "app/update_settings.h"
 #include "download/archive_install.h"
 #include "download/backup.h"
+#include "download/entry_mode.h"
 #include "download/pack_file.h"
 #include "download/progress_reporter.h"
 #include "download/progress_text.h"
@@ -58,12 +59,16 @@ bool RestoreProgramOnce(const UpdateSettings& settings, const CString& url) {
 
 // After an archive installed: the program file it brought takes the permissions of the one it
 // replaced (kept as the backup), so it still runs; an archive that brought none gets the old
-// program back rather than leaving the application without one.
+// program back rather than leaving the application without one. A program brought into a
+// directory that had none is made executable, so that Finish can start it.
 void KeepProgramRunnable(const UpdateSettings& settings, const CString& url) {
     const CString program = ProgramPathOf(settings, url);
     const CString backup = BackupPathOf(settings, url);
-    if (!PathFileExistsW(backup))
+    if (!PathFileExistsW(backup)) {
+        if (PathFileExistsW(program))
+            MakeProgramExecutable(program);
         return;
+    }
     if (!PathFileExistsW(program)) {
         RestoreProgram(settings.m_strBaseDir, url);
         return;
