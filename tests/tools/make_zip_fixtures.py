@@ -344,6 +344,49 @@ def fixtures():
     return found
 
 
+BIG_SIZE = (4 << 30) + 10  # the stored zeros of the entry beyond 32 bits
+AFTER_BIG = b"after 4 GiB\n"
+
+
+def write_over_4gib(path):
+    """A stored entry of 4 GiB + 10 zero bytes (a hole in a sparse file), then a small entry
+    whose local header lies beyond 4 GiB, the central directory and ZIP64 end records after
+    it. Not named .zip: the fuzzer's corpus takes those."""
+    crc = 0
+    block = bytes(64 << 20)
+    left = BIG_SIZE
+    while left:
+        n = min(left, len(block))
+        crc = zlib.crc32(block[:n] if n < len(block) else block, crc)
+        left -= n
+    date, time = dos_date_time()
+    with open(path, "wb") as f:
+        local = struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0, 0, time, date, crc, 0xFFFFFFFF,
+                            0xFFFFFFFF, 7, 20) + b"big.bin" + zip64_extra(BIG_SIZE, BIG_SIZE)
+        f.write(local)
+        f.seek(len(local) + BIG_SIZE)
+        after_offset = f.tell()
+        f.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, time, date,
+                            zlib.crc32(AFTER_BIG), len(AFTER_BIG), len(AFTER_BIG), 9, 0)
+                + b"after.txt" + AFTER_BIG)
+        dir_offset = f.tell()
+        extra0 = zip64_extra(BIG_SIZE, BIG_SIZE)
+        extra1 = zip64_extra(after_offset)
+        central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 0x032D, 45, 0, 0, time, date, crc,
+                              0xFFFFFFFF, 0xFFFFFFFF, 7, len(extra0), 0, 0, 0, 0x81A40000, 0)
+        central += b"big.bin" + extra0
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 0x032D, 45, 0, 0, time, date,
+                               zlib.crc32(AFTER_BIG), len(AFTER_BIG), len(AFTER_BIG), 9,
+                               len(extra1), 0, 0, 0, 0x81A40000, 0xFFFFFFFF)
+        central += b"after.txt" + extra1
+        f.write(central)
+        record_offset = f.tell()
+        f.write(struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, 2, 2, len(central),
+                            dir_offset))
+        f.write(struct.pack("<IIQI", 0x07064B50, 0, record_offset, 1))
+        f.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 2, 2, 0xFFFFFFFF, 0xFFFFFFFF, 0))
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_zip_fixtures.py OUTPUT_DIR")
@@ -352,6 +395,7 @@ def main():
     for name, data in fixtures().items():
         with open(os.path.join(out, name), "wb") as f:
             f.write(data)
+    write_over_4gib(os.path.join(out, "over_4gib.zip64"))
 
 
 if __name__ == "__main__":

@@ -122,6 +122,27 @@ TEST(ExtractZipEntry, EveryEntryOfSeventyThousand) {
     }
 }
 
+// Sizes and offsets beyond 32 bits: a stored entry of 4 GiB + 10 bytes (a hole of a sparse
+// file), and an entry whose local header lies after it.
+TEST(ExtractZipEntry, EntryAndOffsetBeyond4GiB) {
+    const uint64_t bigSize = (uint64_t{4} << 30) + 10;
+    ZipArchivePtr zip = OpenFixture("over_4gib.zip64");
+    ASSERT_TRUE(zip);
+    ZipEntryInfo info;
+    ASSERT_EQ(GetZipEntry(zip.get(), 0, &info), ZIPRC_OK);
+    EXPECT_EQ(std::u16string(info.name), u"big.bin");
+    EXPECT_EQ(info.uncompressedSize, bigSize);
+    EXPECT_EQ(info.compressedSize, bigSize);
+    int32_t result = -1;
+    EXPECT_EQ(ExtractToMemory(zip.get(), 1, 4096, &result), Bytes("after 4 GiB\n"));
+    EXPECT_EQ(result, ZIPRC_OK);
+    // The whole entry, its CRC-32 checked at the end, into a sink.
+    const int sink = open("/dev/null", O_WRONLY);
+    ASSERT_GE(sink, 0);
+    EXPECT_EQ(ExtractZipEntry(zip.get(), 0, FdToHandle(sink), 0, ZIO_HANDLE), ZIPRC_OK);
+    close(sink);
+}
+
 TEST(ExtractZipEntry, TargetsRelativeAbsoluteAndRefused) {
     TempDir dir;
     const fs::path root = dir.Path() / "root";
