@@ -130,11 +130,12 @@ TEST_F(ArchiveInstall, ProgramDirectoryAfterTheRun) {
             << c.fixture;
         // The program stays runnable whichever version it is. (Under the other names app.exe
         // is no program: it takes the mode its entry carries, 0600 as zipfile writes it.)
-        if (std::string_view(c.servedAs).starts_with("app."))
+        if (std::string_view(c.servedAs).starts_with("app.")) {
             EXPECT_EQ(std::filesystem::status(host.Dir().Path() / "app.exe").permissions() &
                           std::filesystem::perms::owner_exec,
                       std::filesystem::perms::owner_exec)
                 << c.fixture;
+        }
     }
 }
 
