@@ -17,7 +17,8 @@ constexpr int64_t kZip64EndRecordSize = 56;        // without extensible data
 constexpr uint64_t kZip64EndRecordFixedSize = 44;  // what the record's size field counts
 constexpr uint32_t kAllOnes16 = 0xFFFF;
 constexpr uint32_t kAllOnes32 = 0xFFFFFFFF;
-constexpr uint64_t kMostEntries = INT32_MAX;  // entry indexes are signed 32-bit
+constexpr uint64_t kMostEntries = INT32_MAX;                 // entry indexes are signed 32-bit
+constexpr uint32_t kDigitalSignatureSignature = 0x05054b50;  // "PK\5\5"
 
 bool IsEndRecordSignature(const uint8_t* at) {
     return at[0] == 0x50 && at[1] == 0x4B && at[2] == 0x05 && at[3] == 0x06;
@@ -203,13 +204,14 @@ struct DirectoryCount {
 };
 
 // Counts the central headers in the `size` bytes at source position `start`. The walk stops
-// at a wrong signature or a header running past the directory's end.
+// at a wrong signature or a header running past the directory's end; a digital signature
+// record ends the directory.
 int32_t CountCentralHeaders(ZipByteSource& source, uint64_t start, uint64_t size,
                             DirectoryCount* count) {
     *count = DirectoryCount{};
     uint64_t at = 0;
     while (at < size) {
-        if (size - at < kCentralHeaderSize || count->headers >= kMostEntries)
+        if (size - at < 4 || count->headers >= kMostEntries)
             return ZS_OK;
         int32_t status = ZS_OK;
         uint32_t signature = 0, nameLength = 0, extraLength = 0, commentLength = 0;
@@ -218,7 +220,9 @@ int32_t CountCentralHeaders(ZipByteSource& source, uint64_t start, uint64_t size
         ReadField32(source, &signature, &status);
         if (status != ZS_OK)
             return status;
-        if (signature != kCentralHeaderSignature)
+        if (signature == kDigitalSignatureSignature)
+            break;  // the directory's last record, which is no entry
+        if (signature != kCentralHeaderSignature || size - at < kCentralHeaderSize)
             return ZS_OK;
         if (ByteSourceSeek(source, 24, 1) != 0)
             return ZS_IO_ERROR;

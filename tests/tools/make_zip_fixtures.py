@@ -240,6 +240,15 @@ def mode_entries():
     ]
 
 
+def with_digital_signature(data):
+    """Ends the central directory (of an archive without comment) with a digital signature
+    record of no data, counted in the directory's size."""
+    size, = struct.unpack_from("<I", data, len(data) - 22 + 12)
+    end = bytearray(data[-22:])
+    struct.pack_into("<I", end, 12, size + 6)
+    return data[:-22] + b"PK\x05\x06"[:2] + b"\x05\x05" + b"\x00\x00" + bytes(end)
+
+
 def fixtures():
     date, time = dos_date_time()
     small = zipfile_bytes(SMALL)
@@ -300,6 +309,7 @@ def fixtures():
         "count_mismatch.zip": raw_zip([Entry("x.txt", b"x")], end={"total": 2}),
         "directory_beyond_end.zip": raw_zip([Entry("x.txt", b"x")], end={"size": 1000}),
         "comment_65535.zip": zipfile_bytes(SMALL, b"c" * 65535),
+        "digital_signature.zip": with_digital_signature(raw_zip([Entry("x.txt", b"x")])),
         "empty.zip": zipfile_bytes([]),
         # Directories marked only by the name: zipfile's ZipInfo with attributes 0, and a jar
         # tool's entry made on MS-DOS with attributes 0.

@@ -84,6 +84,7 @@ TEST(OpenDirectoryReader, Verdicts) {
         {"many_70000.zip", ZS_OK, 70000, 0},
         {"wrapped_70000.zip", ZS_OK, 70000, 0},  // the count wrapped to 4464: what is there
         {"bad_central.zip", ZS_OK, 3, 0},        // the walk stops at entry 1; the count stands
+        {"digital_signature.zip", ZS_OK, 1, 0},
         {"multi_disk.zip", ZS_INCONSISTENT, 0, 0},
         {"count_mismatch.zip", ZS_INCONSISTENT, 0, 0},
         {"count_short.zip", ZS_INCONSISTENT, 0, 0},
