@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "unzip/byte_source.h"
+#include "unzip/end_records.h"
 
 // Signatures of the records, little-endian.
 constexpr uint32_t kEndRecordSignature = 0x06054b50;       // "PK\5\6"
@@ -85,23 +86,11 @@ struct LocalHeaderInfo {
     uint32_t extraLength = 0;
 };
 
-// Position (relative to the source's startOffset) of the end of central directory record,
-// searched in the last 65557 bytes (the record and the longest comment): the one nearest to
-// the end whose comment ends exactly at the end of the source, else the one nearest to the
-// end. Gives -1 when none is found.
-int64_t FindEndRecord(ZipByteSource& source);
-
-// Opens the archive in `source`, which it takes over. The ZIP64 end record, when its locator
-// lies right before the end record, gives the values whose fields hold all ones; a value the
-// two records both give must agree. The central directory is then walked by its size, and
-// the entry count is what the walk finds: the stated count must agree with it (the 16-bit
-// count of an archive without ZIP64 records may have wrapped), and when the walk meets a
-// header that cannot be read, the stated count stands only if it runs beyond that header.
-// `*verdict` becomes ZS_OK, ZS_IO_ERROR (no end record, a failed seek or read) or
-// ZS_INCONSISTENT (multi-disk, records or counts that disagree, a central directory ending
-// beyond the end records). On success the source's startOffset becomes 0, so every position
-// is an archive offset plus bytesBefore, and the first entry is current; on failure the source
-// is closed and null is given.
+// Opens the archive in `source`, which it takes over: LocateCentralDirectory
+// (unzip/end_records.h) finds the central directory and its entry count. `*verdict` becomes
+// ZS_OK or that function's status (or ZS_NO_MEMORY). On success the source's startOffset
+// becomes 0, so every position is an archive offset plus bytesBefore, and the first entry is
+// current; on failure the source is closed and null is given.
 std::unique_ptr<ZipDirectoryReader> OpenDirectoryReader(std::unique_ptr<ZipByteSource> source,
                                                         int32_t* verdict);
 
