@@ -1,7 +1,9 @@
 #include "download/archive_install.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "download/entry_mode.h"
 #include "download/install_step.h"
 #include "unzip/zip_archive.h"
 
@@ -59,7 +61,8 @@ bool IsSafeEntryName(const CString& name) {
     return true;
 }
 
-bool InstallArchive(const CString& archivePath, const CString& baseDir) {
+bool InstallArchive(const CString& archivePath, const CString& baseDir,
+                    std::vector<CString>* withModes) {
     ZipArchivePtr archive(OpenZipArchive(archivePath.c_str(), 0, ZIO_PATH));
     if (!archive)
         return false;
@@ -70,9 +73,15 @@ bool InstallArchive(const CString& archivePath, const CString& baseDir) {
     for (int32_t i = 0; i < static_cast<int32_t>(names.size()); ++i) {
         const CString target = baseDir + names[i];
         BeforeInstallStep();
+        ZipEntryInfo info;
         if (ExtractZipEntry(archive.get(), i, const_cast<char16_t*>(target.c_str()), 0, ZIO_PATH) !=
-            ZIPRC_OK) {
+                ZIPRC_OK ||
+            GetZipEntry(archive.get(), i, &info) != ZIPRC_OK || !ApplyEntryMode(target, info)) {
             allExtracted = false;  // the others are still extracted, as the pack is meant
+        } else if (withModes && info.unixMode != 0) {
+            CString name = names[i];
+            std::replace(name.begin(), name.end(), u'\\', u'/');
+            withModes->push_back(name);
         }
     }
     return allExtracted;

@@ -182,6 +182,42 @@ bool CopyPermissions(const std::u16string& path, HANDLE target) {
     return fchmod(HandleToFd(target), st.st_mode & 0777) == 0;
 }
 
+namespace {
+
+// The regular file `path`, opened without following a symbolic link; -1 when it is none.
+int OpenRegularFile(const std::u16string& path, struct stat* st) {
+    const int fd = open(WideToUtf8(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+bool GetFilePermissions(const std::u16string& path, uint32_t* mode) {
+    struct stat st;
+    const int fd = OpenRegularFile(path, &st);
+    if (fd < 0)
+        return false;
+    close(fd);
+    *mode = st.st_mode & 07777;
+    return true;
+}
+
+bool SetFilePermissions(const std::u16string& path, uint32_t mode) {
+    struct stat st;
+    const int fd = OpenRegularFile(path, &st);
+    if (fd < 0)
+        return false;
+    const bool changed = fchmod(fd, static_cast<mode_t>(mode & 07777)) == 0;
+    close(fd);
+    return changed;
+}
+
 bool CloseHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE)
         return false;

@@ -88,6 +88,12 @@ bool WriteFile(HANDLE handle, const void* buffer, uint32_t count, uint32_t* writ
 // there is not followed). Gives false when `path` is no regular file or the change fails.
 bool CopyPermissions(const std::u16string& path, HANDLE target);
 
+// The permission bits (0777 with the setuid, setgid and sticky bits) of the regular file
+// `path`, and setting them; a symbolic link there is not followed. False when `path` is no
+// regular file or the call fails.
+bool GetFilePermissions(const std::u16string& path, uint32_t* mode);
+bool SetFilePermissions(const std::u16string& path, uint32_t mode);
+
 // Closes the handle. Gives false for a handle that is not open.
 bool CloseHandle(HANDLE handle);
 

@@ -134,20 +134,17 @@ int64_t ByteSourceTell(const ZipByteSource& source) {
 
 int ByteSourceSeek(ZipByteSource& source, int64_t offset, int origin) {
     if (!source.viaHandle) {
-        // Memory positions wrap like the 32-bit field they are.
-        switch (origin) {
-            case 0:
-                source.memoryPos = static_cast<uint32_t>(offset);
-                break;
-            case 1:
-                source.memoryPos = static_cast<uint32_t>(source.memoryPos + offset);
-                break;
-            case 2:
-                source.memoryPos = static_cast<uint32_t>(source.memorySize + offset);
-                break;
-            default:
-                break;
-        }
+        int64_t target = offset;
+        if (origin == 1)
+            target += source.memoryPos;
+        else if (origin == 2)
+            target += source.memorySize;
+        else if (origin != 0)
+            return 0;
+        // A position outside what 32 bits hold lies past the block: reads deliver nothing
+        // there, rather than wrapping onto bytes that belong elsewhere.
+        source.memoryPos =
+            target < 0 || target > int64_t{UINT32_MAX} ? UINT32_MAX : static_cast<uint32_t>(target);
         return 0;
     }
     if (!source.seekable)

@@ -56,7 +56,8 @@ int64_t ByteSourceTell(const ZipByteSource& source);
 // Moves the position by `offset` from the start (origin 0, startOffset + offset), the current
 // position (1) or the end (2). Gives 0, or non-zero for an unknown origin or a handle that is
 // not seekable. A handle position that would be negative stays where it was; a memory
-// position is not bounded here (reads past the end deliver nothing).
+// position may lie past the end (reads there deliver nothing), and one that is negative or
+// beyond 32 bits lies past the end.
 int ByteSourceSeek(ZipByteSource& source, int64_t offset, int origin);
 
 // Reads `itemSize` * `itemCount` bytes to `dest` and gives the number of whole items read.

@@ -15,9 +15,10 @@ constexpr int kRawDeflateWindowBits = -MAX_WBITS;
 bool Refill(EntryDataReader& data) {
     if (data.stream.avail_in > 0 || data.compressedLeft == 0)
         return true;
-    const uint32_t k = std::min(kEntryInputSize, data.compressedLeft);
+    const auto k = static_cast<uint32_t>(std::min<uint64_t>(kEntryInputSize, data.compressedLeft));
     ZipByteSource& source = *data.source;
-    if (ByteSourceSeek(source, uint32_t{data.compressedPos + data.bytesBefore}, 0) != 0 ||
+    if (ByteSourceSeek(source, static_cast<int64_t>(data.compressedPos + data.bytesBefore), 0) !=
+            0 ||
         ByteSourceRead(data.inputBuffer.data(), k, 1, source) != 1) {
         return false;
     }
@@ -110,7 +111,7 @@ int64_t ReadEntryData(ZipDirectoryReader* reader, uint8_t* dest, uint32_t n) {
     EntryDataReader& data = *reader->dataReader;
     // The room is fixed here, so no read ever delivers more than the stated size in total.
     data.stream.next_out = dest;
-    data.stream.avail_out = std::min(n, data.uncompressedLeft);
+    data.stream.avail_out = static_cast<uInt>(std::min<uint64_t>(n, data.uncompressedLeft));
     uint32_t delivered = 0;
     while (data.stream.avail_out > 0) {
         if (!Refill(data))

@@ -22,15 +22,15 @@ struct EntryDataReader {
 
     std::array<uint8_t, kEntryInputSize> inputBuffer;
     z_stream stream{};
-    uint32_t compressedPos = 0;  // archive offset of the next byte to fetch
+    uint64_t compressedPos = 0;  // archive offset of the next byte to fetch
     bool decoderReady = false;   // inflateInit2 succeeded, so inflateEnd is owed
     uint32_t crc = 0;            // CRC-32 of the bytes delivered so far
     uint32_t expectedCrc = 0;
-    uint32_t compressedLeft = 0;      // entry data bytes not yet fetched
-    uint32_t uncompressedLeft = 0;    // bytes not yet delivered
+    uint64_t compressedLeft = 0;      // entry data bytes not yet fetched
+    uint64_t uncompressedLeft = 0;    // bytes not yet delivered
     ZipByteSource* source = nullptr;  // the archive's source (not owned)
     uint32_t method = 0;              // 0 stored, otherwise deflated
-    uint32_t bytesBefore = 0;
+    uint64_t bytesBefore = 0;
 };
 
 // Opens the current entry's data, closing earlier open data first. Gives ZS_OK,

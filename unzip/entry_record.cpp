@@ -16,6 +16,8 @@ constexpr uint32_t kDosSystem = 0x04;
 constexpr uint32_t kDosDirectory = 0x10;
 constexpr uint32_t kDosArchive = 0x20;
 
+constexpr uint32_t kHostUnix = 3;  // the high byte of "version made by"
+
 constexpr uint32_t kExtraHeaderSize = 4;  // 2-byte ID, 2-byte data size
 
 uint32_t ReadLE16(std::span<const uint8_t> bytes, size_t at) {
@@ -46,6 +48,10 @@ void ParseExtendedTimestamp(std::span<const uint8_t> extra, size_t start, AnsiEn
 }
 
 }  // namespace
+
+uint32_t EntryUnixMode(uint32_t versionMadeBy, uint32_t external) {
+    return (versionMadeBy >> 8) == kHostUnix ? external >> 16 : 0;
+}
 
 uint32_t MapEntryAttributes(uint32_t external) {
     uint32_t attributes = FILE_ATTRIBUTE_NORMAL;

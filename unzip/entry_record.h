@@ -18,10 +18,15 @@ struct AnsiEntryRecord {
     FILETIME accessTime;
     FILETIME creationTime;
     FILETIME modificationTime;
-    uint32_t compressedSize = 0;
-    uint32_t uncompressedSize = 0;
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
+    uint32_t unixMode = 0;  // the entry's Unix mode when made on Unix, else 0
     bool utf8Name = false;  // general purpose bit 11: the name is UTF-8
 };
+
+// The Unix mode (file type and permission bits) of an entry whose "version made by" names Unix
+// as its host, from the high 16 bits of the external attributes; 0 for any other host.
+uint32_t EntryUnixMode(uint32_t versionMadeBy, uint32_t external);
 
 // Windows file attributes of ZIP external attributes: normal (0x80), or directory and normal
 // (0x90) for the Unix or MS-DOS directory bit, plus archive, hidden and system from the MS-DOS

@@ -29,6 +29,7 @@ void CopyRecord(const AnsiEntryRecord& record, ZipEntryInfo* info) {
     info->modificationTime = record.modificationTime;
     info->compressedSize = record.compressedSize;
     info->uncompressedSize = record.uncompressedSize;
+    info->unixMode = record.unixMode;
 }
 
 }  // namespace

@@ -24,8 +24,11 @@ struct ZipEntryInfo {
     FILETIME accessTime;
     FILETIME creationTime;
     FILETIME modificationTime;
-    uint32_t compressedSize = 0;
-    uint32_t uncompressedSize = 0;
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
+    // The Unix mode (file type and permission bits, as st_mode) of an entry made on Unix; 0
+    // for an entry without one.
+    uint32_t unixMode = 0;
 };
 
 // An open archive; made by OpenZipArchive, released by CloseZipArchive.
@@ -36,15 +39,18 @@ struct ZipArchive;
 // position, and the archive keeps a duplicate, so the caller may close its own. ZIO_BUFFER:
 // `source` points at `length` bytes, which must outlive the archive. `length` is used only for
 // ZIO_BUFFER. Gives null when the archive cannot be opened (no such file, not a disk file, no
-// valid end of central directory record, a multi-disk archive...).
+// valid end of central directory record, records that disagree, a multi-disk archive...).
+// Archives may use the ZIP64 records and extra field; an empty archive opens with no entries.
 ZipArchive* OpenZipArchive(const void* source, uint32_t length, uint32_t kind);
 
 // Fills `*info` with entry `index`, or with the entry count (in `index`, all else empty) for
-// index -1. Gives ZIPRC_OK; ZIPRC_BAD_ARGUMENT (no archive or `info`, index below -1 or not
-// below the count); ZIPRC_WRONG_HANDLE; ZIPRC_ENTRY_MISMATCH (the entry cannot be described:
-// its central header cannot be read, its local header disagrees with it, or its name is longer
-// than the records hold or holds a NUL byte); ZIPRC_EXTRA_READ_FAILED (its local extra field
-// cannot be read). `*info` is untouched on failure. Ends a buffer extraction in progress.
+// index -1. An entry whose name ends in '/' or '\' is a directory whatever its external
+// attributes say. Gives ZIPRC_OK; ZIPRC_BAD_ARGUMENT (no archive or `info`, index below -1 or
+// not below the count); ZIPRC_WRONG_HANDLE; ZIPRC_ENTRY_MISMATCH (the entry cannot be
+// described: its central header cannot be read, its local header disagrees with it, it is
+// encrypted, or its name is longer than the records hold or holds a NUL byte);
+// ZIPRC_EXTRA_READ_FAILED (its local extra field cannot be read). `*info` is untouched on failure.
+// Ends a buffer extraction in progress.
 int32_t GetZipEntry(ZipArchive* archive, int32_t index, ZipEntryInfo* info);
 
 // Extracts entry `index` to `target`:

@@ -131,12 +131,19 @@ int32_t ZipUnpacker::BuildRecord(int32_t index, AnsiEntryRecord* record) {
     if (CheckLocalHeader(reader, &local) != ZS_OK)
         return ZIPRC_ENTRY_MISMATCH;
     ZipByteSource& source = *reader->source;
-    if (ByteSourceSeek(source, uint32_t{local.extraOffset + reader->bytesBefore}, 0) != 0 ||
+    if (ByteSourceSeek(source, static_cast<int64_t>(local.extraOffset + reader->bytesBefore), 0) !=
+            0 ||
         ByteSourceRead(extraBuffer_.data(), 1, local.extraLength, source) != local.extraLength) {
         return ZIPRC_EXTRA_READ_FAILED;
     }
     built.index = static_cast<int32_t>(reader->entryIndex);
     built.attributes = MapEntryAttributes(h.externalAttributes);
+    // Writers of jar and OpenDocument files mark directories only by the name's separator.
+    if (h.nameLength > 0 &&
+        (built.name[h.nameLength - 1] == '/' || built.name[h.nameLength - 1] == '\\')) {
+        built.attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    }
+    built.unixMode = EntryUnixMode(h.versionMadeBy, h.externalAttributes);
     built.compressedSize = h.compressedSize;
     built.uncompressedSize = h.uncompressedSize;
     built.modificationTime = DosTimeToFileTime(h.dosDateTime);

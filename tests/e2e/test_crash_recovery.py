@@ -80,8 +80,11 @@ class CrashRecovery(XvfbTestCase):
         return version
 
     def end(self, proc, wid, key):
-        self.x.key(wid, key)
-        self.assertEqual(proc.wait(timeout=20), 0, "the updater did not end after " + key)
+        """Presses `key` until the updater ends: a press that comes before the dialog has
+        reached the state where the key ends it is followed by another."""
+        self.assertTrue(self.x.press_until_exit(wid, key, proc),
+                        "the updater did not end after " + key)
+        self.assertEqual(proc.returncode, 0)
 
     def write_archive(self):
         with zipfile.ZipFile(os.path.join(self.packs, "app.zip"), "w", zipfile.ZIP_DEFLATED) as z:
@@ -138,7 +141,6 @@ class CrashRecovery(XvfbTestCase):
                 self.assertTrue(wait_until(
                     lambda: not os.path.exists(self.path(".~update")), 60),
                     "the staging area stayed after the update")
-                time.sleep(0.5)
                 self.end(proc, wid, "Return")  # Finish
             finally:
                 if proc.poll() is None:
@@ -164,7 +166,6 @@ class CrashRecovery(XvfbTestCase):
                 self.assertTrue(wait_until(lambda: os.path.exists(self.path(".~update"))),
                                 "the first updater did not begin")
                 self.x.key(second_wid, "Return")
-                time.sleep(1.0)
                 # The second was turned away and is back at Update/Exit: Escape is Exit and ends
                 # it at once, while the first still downloads.
                 self.end(second, second_wid, "Escape")
@@ -173,7 +174,6 @@ class CrashRecovery(XvfbTestCase):
                 self.assertTrue(wait_until(lambda: os.path.exists(self.path("slow.bin")) and
                                            not os.path.exists(self.path(".~update")), 60),
                                 "the first updater did not finish")
-                time.sleep(0.5)
                 self.end(first, first_wid, "Return")  # Finish
             finally:
                 for proc in (first, second):

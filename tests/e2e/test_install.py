@@ -11,6 +11,7 @@ import unittest
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
+from make_pack_archives import modes_archive  # noqa: E402
 from pack_server import PackServer  # noqa: E402
 from xvfb import XvfbTestCase, wait_until  # noqa: E402
 
@@ -150,6 +151,31 @@ class Install(XvfbTestCase):
             self.run_updater(server, "/trickle/app.zip?size=2000000&piece=2000&every=20", steps)
         self.assertEqual(snapshot(self.program), before)
         self.assertEqual(self.started_version(), "1")
+
+    def test_e_new_install_with_modes_and_zip64(self):
+        """Into a directory without the program: a directory entry with attributes 0, ZIP64
+        headers and end record, an executable helper in a subdirectory; Finish starts the
+        program the archive brought."""
+        os.remove(self.path("app.exe"))
+        with open(os.path.join(self.packs, "app.zip"), "wb") as f:
+            f.write(modes_archive(0o100644, PROGRAM.format(version=2).encode()))
+        with PackServer(self.packs) as server:
+            def steps(wid):
+                self.x.key(wid, "Return")
+                self.assertTrue(wait_until(lambda: os.path.exists(self.path("app.exe"))
+                                           and not os.path.exists(self.path("app.zip"))),
+                                "the archive was not installed")
+                self.assertTrue(self.x.press_until_exit(wid, "Return", self.proc),  # Finish
+                                "Finish did not end the dialog")
+            self.run_updater(server, "/files/app.zip", steps)
+        self.assertEqual(self.started_version(), "2")
+        self.assertTrue(os.path.isdir(self.path("conf")))
+        self.assertEqual(os.stat(self.path("tools", "bin", "helper")).st_mode & 0o7777, 0o755)
+        self.assertEqual(os.stat(self.path("tools", "bin", "setuid")).st_mode & 0o7777, 0o755)
+        self.assertEqual(os.stat(self.path("conf", "private.ini")).st_mode & 0o7777, 0o600)
+        helper = subprocess.run([self.path("tools", "bin", "helper")], stdout=subprocess.PIPE,
+                                text=True, timeout=10)
+        self.assertEqual(helper.stdout, "helper\n")
 
 
 if __name__ == "__main__":

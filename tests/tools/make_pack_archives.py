@@ -4,7 +4,9 @@ Each archive holds a new program "app.exe" (unless its name says otherwise) and 
 the damaged and hostile ones are made by patching or by hand-set entry names.
 """
 
+import io
 import os
+import struct
 import sys
 import zipfile
 
@@ -31,6 +33,50 @@ def corrupt_entry(path, name):
         byte = f.read(1)
         f.seek(data_at)
         f.write(bytes([byte[0] ^ 0xFF]))
+
+
+def zero_directory_attributes(data):
+    """Sets the external attributes of every entry whose name ends in "/" to 0, as jar tools
+    write them (the archive has no comment)."""
+    data = bytearray(data)
+    size, offset = struct.unpack_from("<II", data, len(data) - 22 + 12)
+    at = offset
+    while at < offset + size:
+        name_len, extra_len, comment_len = struct.unpack_from("<HHH", data, at + 28)
+        if data[at + 46 + name_len - 1:at + 46 + name_len] == b"/":
+            struct.pack_into("<I", data, at + 38, 0)
+        at += 46 + name_len + extra_len + comment_len
+    return bytes(data)
+
+
+def with_zip64_end(data):
+    """Gives the archive (no comment) a ZIP64 end record and locator; the end record's fields
+    then hold all ones, as writers of big archives leave them."""
+    count, size, offset = struct.unpack_from("<HII", data, len(data) - 22 + 10)
+    body = data[:-22]
+    record = struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, count, count, size, offset)
+    locator = struct.pack("<IIQI", 0x07064B50, 0, len(body), 1)
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+    return body + record + locator + end
+
+
+def modes_archive(program_mode, program=NEW_PROGRAM):
+    """The program, a directory entry with attributes 0, an executable helper in a
+    subdirectory, a setuid file and a private file, with ZIP64 headers and end record."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr(zipfile.ZipInfo("conf/"), b"")
+        for name, data, mode in [("app.exe", program, program_mode),
+                                 ("tools/bin/helper", b"#!/bin/sh\necho helper\n", 0o100755),
+                                 ("tools/bin/setuid", b"#!/bin/sh\n", 0o104755),
+                                 ("conf/private.ini", b"[secret]\n", 0o100600)]:
+            info = zipfile.ZipInfo(name)
+            info.create_system = 3
+            info.external_attr = mode << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with z.open(info, "w", force_zip64=True) as f:
+                f.write(data)
+    return with_zip64_end(zero_directory_attributes(buf.getvalue()))
 
 
 def main(out):
@@ -80,6 +126,11 @@ def main(out):
            ("data/values.txt", b"4 5 6\n"), ("data/more/deep.txt", b"deep\n"),
            ("new/", b""), ("new/one.txt", b"one\n"), ("new/two.txt", b"two\n"),
            ("empty/", b""), ("license.txt", b"license\n")])
+    with open(os.path.join(out, "modes.zip"), "wb") as f:
+        f.write(modes_archive(0o100644))
+    # A mode that does not name a file type, as some writers store it.
+    with open(os.path.join(out, "modes-bare.zip"), "wb") as f:
+        f.write(modes_archive(0o644))
 
 
 if __name__ == "__main__":

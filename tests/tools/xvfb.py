@@ -19,8 +19,11 @@ class Xvfb:
 
     def __enter__(self):
         read_fd, write_fd = os.pipe()
+        # -noreset: by default the server resets when its last client leaves, and a program
+        # that connects during the reset cannot open the display.
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.size, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.size, "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:

@@ -32,28 +32,34 @@ OpenedFixture OpenReader(const std::string& name) {
     return f;
 }
 
-TEST(FindEndRecord, SearchesTheLast65535BytesFromTheEnd) {
+TEST(FindEndRecord, SearchesTheRecordAndTheLongestCommentFromTheEnd) {
     struct Case {
         const char* fixture;
         int64_t fromEnd;  // where the record is expected, counted back from the end; 0: none
     } cases[] = {
         {"small.zip", 22},
-        {"window_1029.zip", 1029},  // starts before the first window, ends inside it
+        {"window_1029.zip", 1029},
         {"window_1030.zip", 1030},
         {"window_1031.zip", 1031},
-        {"comment_65513.zip", 65535},   // the farthest that is searched
-        {"comment_65514.zip", 0},       // one byte too far
-        {"comment_signature.zip", 30},  // the comment's signature is nearer to the end
-        {"end_record_only.zip", 0},     // at position 0: not told apart from none
+        {"comment_65514.zip", 65536},
+        {"comment_65535.zip", 65557},  // the farthest a record can be
+        // The signature inside the comment is nearer to the end, but its comment length does
+        // not reach the end; the real record's does.
+        {"comment_signature.zip", 22 + 35},
+        {"end_record_only.zip", 22},  // at position 0
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> bytes = ReadFixture(c.fixture);
         ASSERT_FALSE(bytes.empty()) << c.fixture;
         auto source = MemorySource(bytes);
         const int64_t expected =
-            c.fromEnd == 0 ? 0 : static_cast<int64_t>(bytes.size()) - c.fromEnd;
+            c.fromEnd == 0 ? -1 : static_cast<int64_t>(bytes.size()) - c.fromEnd;
         EXPECT_EQ(FindEndRecord(*source), expected) << c.fixture;
     }
+    const std::vector<uint8_t> none(100000, 'x');
+    EXPECT_EQ(FindEndRecord(*MemorySource(none)), -1);
+    const std::vector<uint8_t> tooShort = {0x50, 0x4B, 0x05, 0x06, 0, 0};
+    EXPECT_EQ(FindEndRecord(*MemorySource(tooShort)), -1);
 }
 
 TEST(OpenDirectoryReader, Verdicts) {
@@ -61,20 +67,36 @@ TEST(OpenDirectoryReader, Verdicts) {
         const char* fixture;
         int32_t verdict;
         uint32_t entryCount;
-        uint32_t bytesBefore;
+        uint64_t bytesBefore;
     } cases[] = {
         {"small.zip", ZS_OK, 3, 0},
         {"prefix_1000.zip", ZS_OK, 3, 1000},
         {"comment_65513.zip", ZS_OK, 3, 0},
+        {"comment_65535.zip", ZS_OK, 3, 0},
+        {"comment_signature.zip", ZS_OK, 3, 0},
         {"window_1030.zip", ZS_OK, 3, 0},
-        // No end record: the fields are read at position 0 all the same, where a local
-        // header fails the disk test; 22 bytes of an empty end record pass it.
-        {"comment_65514.zip", ZS_INCONSISTENT, 0, 0},
-        {"end_record_only.zip", ZS_IO_ERROR, 0, 0},
-        {"comment_signature.zip", ZS_INCONSISTENT, 0, 0},
+        {"end_record_only.zip", ZS_OK, 0, 0},
+        {"empty.zip", ZS_OK, 0, 0},
+        {"zip64_end.zip", ZS_OK, 3, 0},
+        {"zip64_prefix.zip", ZS_OK, 3, 300},
+        {"zip64_both_values.zip", ZS_OK, 3, 0},
+        {"zip64_forced.zip", ZS_OK, 2, 0},
+        {"many_70000.zip", ZS_OK, 70000, 0},
+        {"wrapped_70000.zip", ZS_OK, 70000, 0},  // the count wrapped to 4464: what is there
+        {"bad_central.zip", ZS_OK, 3, 0},        // the walk stops at entry 1; the count stands
+        {"digital_signature.zip", ZS_OK, 1, 0},
         {"multi_disk.zip", ZS_INCONSISTENT, 0, 0},
         {"count_mismatch.zip", ZS_INCONSISTENT, 0, 0},
+        {"count_short.zip", ZS_INCONSISTENT, 0, 0},
+        {"count_long.zip", ZS_INCONSISTENT, 0, 0},
         {"directory_beyond_end.zip", ZS_INCONSISTENT, 0, 0},
+        {"zip64_locator_outside.zip", ZS_INCONSISTENT, 0, 0},
+        {"zip64_record_too_long.zip", ZS_INCONSISTENT, 0, 0},
+        {"zip64_directory_outside.zip", ZS_INCONSISTENT, 0, 0},
+        {"zip64_count_disagrees.zip", ZS_INCONSISTENT, 0, 0},
+        {"zip64_end_disagrees.zip", ZS_INCONSISTENT, 0, 0},
+        {"zip64_multi_disk.zip", ZS_INCONSISTENT, 0, 0},
+        {"zip64_huge_count.zip", ZS_INCONSISTENT, 0, 0},
     };
     for (const Case& c : cases) {
         OpenedFixture f = OpenReader(c.fixture);
@@ -85,6 +107,8 @@ TEST(OpenDirectoryReader, Verdicts) {
         EXPECT_EQ(f.reader->entryCount, c.entryCount) << c.fixture;
         EXPECT_EQ(f.reader->bytesBefore, c.bytesBefore) << c.fixture;
         EXPECT_EQ(f.reader->entryIndex, 0u);
+        if (c.entryCount == 0)
+            continue;
         EXPECT_EQ(f.reader->entryValid, 1u);
         // Headers are found at their archive offsets plus the bytes in front.
         EXPECT_EQ(CheckLocalHeader(f.reader.get(), nullptr), ZS_OK) << c.fixture;
@@ -151,7 +175,7 @@ TEST(ReadCentralHeader, NameAtAndBelowTheCapacity) {
     for (const Case& c : cases) {
         std::string buffer(c.capacity + 1, '#');
         CentralEntryHeader header;
-        uint32_t localOffset = 1;
+        uint64_t localOffset = 1;
         ASSERT_EQ(
             ReadCentralHeader(f.reader.get(), &header, &localOffset, buffer.data(), c.capacity),
             ZS_OK);
@@ -170,6 +194,9 @@ TEST(CheckLocalHeader, ComparesWithTheCentralHeader) {
         {"zero_local_no_bit3.zip", ZS_INCONSISTENT},  // the same without bit 3
         {"method12.zip", ZS_INCONSISTENT},            // agreed, but not a method we read
         {"small.zip", ZS_OK},
+        {"zip64_forced.zip", ZS_OK},  // local sizes from the ZIP64 extra field
+        {"zip64_end.zip", ZS_OK},     // and the central ones too, with the offset
+        {"encrypted.zip", ZS_OK},     // its first entry is not encrypted
     };
     for (const Case& c : cases) {
         OpenedFixture f = OpenReader(c.fixture);

@@ -67,7 +67,7 @@ ZipArchivePtr OpenFixture(const std::string& name) {
 std::vector<uint8_t> ExtractToMemory(ZipArchive* archive, int32_t index, uint32_t piece,
                                      int32_t* result, int* calls) {
     ZipEntryInfo info;
-    const uint32_t size =
+    const uint64_t size =
         GetZipEntry(archive, index, &info) == ZIPRC_OK ? info.uncompressedSize : 0;
     std::vector<uint8_t> out;
     std::vector<uint8_t> buffer(piece);

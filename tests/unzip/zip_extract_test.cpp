@@ -57,6 +57,92 @@ TEST(ExtractZipEntry, TheUpdatersCallsExtractEveryEntry) {
     EXPECT_EQ(Listing(dir.Path()).size(), 9u);  // 8 entries and the directory "a"
 }
 
+// Archives as other tools write them, extracted the updater's way (describe, then extract to
+// the program directory followed by the name): what lands there, and the files' contents.
+TEST(ExtractZipEntry, ArchivesOfOtherWriters) {
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> zip64Files = {
+        {"z64/stored.txt", Bytes("stored under zip64\n")}, {"z64/deflated.bin", Pattern(5000)}};
+    struct Case {
+        const char* fixture;
+        std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+        std::vector<std::string> directories;
+    } cases[] = {
+        {"directory_names.zip", {{"conf/app.ini", Bytes("[app]\n")}}, {"conf", "META-INF"}},
+        {"directory_zipinfo.zip", {{"conf/app.ini", Bytes("[app]\n")}}, {"conf"}},
+        {"zip64_end.zip", zip64Files, {"z64"}},
+        {"zip64_prefix.zip", zip64Files, {"z64"}},
+        {"zip64_both_values.zip", zip64Files, {"z64"}},
+        {"zip64_forced.zip",
+         {{"f/one.txt",
+           [] {
+               std::vector<uint8_t> v;
+               for (int i = 0; i < 50; ++i) v.insert(v.end(), {'o', 'n', 'e', '\n'});
+               return v;
+           }()},
+          {"f/two.bin", Pattern(20000)}},
+         {"f"}},
+        {"empty.zip", {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        TempDir dir;
+        ZipArchivePtr zip = OpenFixture(c.fixture);
+        ASSERT_TRUE(zip);
+        ZipEntryInfo count;
+        ASSERT_EQ(GetZipEntry(zip.get(), -1, &count), ZIPRC_OK);
+        for (int32_t i = 0; i < count.index; ++i) {
+            ZipEntryInfo info;
+            ASSERT_EQ(GetZipEntry(zip.get(), i, &info), ZIPRC_OK) << i;
+            EXPECT_EQ(ExtractTo(zip.get(), i, dir.Wide() + u"/" + info.name), ZIPRC_OK) << i;
+        }
+        for (const auto& [name, data] : c.files) {
+            EXPECT_EQ(ReadWholeFile(dir.Path() / name), data) << name;
+        }
+        for (const std::string& name : c.directories) {
+            EXPECT_TRUE(fs::is_directory(dir.Path() / name)) << name;
+        }
+        EXPECT_EQ(Listing(dir.Path()).size(), c.files.size() + c.directories.size());
+    }
+}
+
+TEST(ExtractZipEntry, EveryEntryOfSeventyThousand) {
+    for (const char* fixture : {"many_70000.zip", "wrapped_70000.zip"}) {
+        SCOPED_TRACE(fixture);
+        ZipArchivePtr zip = OpenFixture(fixture);
+        ASSERT_TRUE(zip);
+        ZipEntryInfo count;
+        ASSERT_EQ(GetZipEntry(zip.get(), -1, &count), ZIPRC_OK);
+        ASSERT_EQ(count.index, 70000);
+        for (int32_t i = 0; i < count.index; ++i) {
+            int32_t result = -1;
+            const std::vector<uint8_t> data = ExtractToMemory(zip.get(), i, 16, &result);
+            ASSERT_EQ(result, ZIPRC_OK) << i;
+            ASSERT_EQ(data, std::vector<uint8_t>{static_cast<uint8_t>(i % 251)}) << i;
+        }
+    }
+}
+
+// Sizes and offsets beyond 32 bits: a stored entry of 4 GiB + 10 bytes (a hole of a sparse
+// file), and an entry whose local header lies after it.
+TEST(ExtractZipEntry, EntryAndOffsetBeyond4GiB) {
+    const uint64_t bigSize = (uint64_t{4} << 30) + 10;
+    ZipArchivePtr zip = OpenFixture("over_4gib.zip64");
+    ASSERT_TRUE(zip);
+    ZipEntryInfo info;
+    ASSERT_EQ(GetZipEntry(zip.get(), 0, &info), ZIPRC_OK);
+    EXPECT_EQ(std::u16string(info.name), u"big.bin");
+    EXPECT_EQ(info.uncompressedSize, bigSize);
+    EXPECT_EQ(info.compressedSize, bigSize);
+    int32_t result = -1;
+    EXPECT_EQ(ExtractToMemory(zip.get(), 1, 4096, &result), Bytes("after 4 GiB\n"));
+    EXPECT_EQ(result, ZIPRC_OK);
+    // The whole entry, its CRC-32 checked at the end, into a sink.
+    const int sink = open("/dev/null", O_WRONLY);
+    ASSERT_GE(sink, 0);
+    EXPECT_EQ(ExtractZipEntry(zip.get(), 0, FdToHandle(sink), 0, ZIO_HANDLE), ZIPRC_OK);
+    close(sink);
+}
+
 TEST(ExtractZipEntry, TargetsRelativeAbsoluteAndRefused) {
     TempDir dir;
     const fs::path root = dir.Path() / "root";
