@@ -42,6 +42,7 @@ void CUpdateApp::LoadSettings() {
     m_strVersion = ReadIniString(u"Program", u"Version", u"1.0.0.0", m_strIniPath);
     m_strWebsite = ReadIniString(u"Program", u"Website", u"", m_strIniPath);
     m_nPackNumber = GetPrivateProfileIntW(u"Update", u"PackNumber", 1, m_strIniPath);
+    m_strPublicKey = ReadIniString(u"Update", u"PublicKey", u"", m_strIniPath);
     // Runs whatever the pack count is: the program to start always comes from Pack1.
     const CString firstPack = ReadIniString(u"Update", u"Pack1", u"", m_strIniPath);
     m_strProgramPath = m_strBaseDir + ProgramFileName(PackFileName(firstPack));

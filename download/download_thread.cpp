@@ -2,11 +2,14 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "app/update_settings.h"
 #include "download/archive_install.h"
 #include "download/backup.h"
 #include "download/pack_file.h"
+#include "download/pack_hasher.h"
+#include "download/pack_signature.h"
 #include "download/progress_reporter.h"
 #include "download/progress_text.h"
 #include "download/worker_gate.h"
@@ -47,6 +50,12 @@ CString ProgramPathOf(const UpdateSettings& settings, const CString& url) {
 CString BackupPathOf(const UpdateSettings& settings, const CString& url) {
     return settings.m_strBaseDir + BackupFileName(ProgramFileName(PackFileName(url)));
 }
+
+// A signed pack whose signature is missing or does not verify; nothing of it was installed.
+struct PackSignatureRejected {
+    CString packName;
+    bool previousKept;  // the file the pack was to replace is still there
+};
 
 // Puts the program's backup back, once for the pack; false when there was none.
 bool RestoreProgramOnce(const UpdateSettings& settings, const CString& url) {
@@ -100,8 +109,10 @@ int64_t ElapsedSeconds(std::chrono::steady_clock::time_point start) {
 
 // Copies the body into the pack file, reporting every chunk. Throws CInternetException,
 // LocalFileError or CancelRequested.
+// Every byte written also goes to `hasher` when the pack is signed.
 int64_t Transfer(CRemoteFile& remote, PackFile& file, int64_t total,
-                 std::chrono::steady_clock::time_point start, ProgressReporter& progress) {
+                 std::chrono::steady_clock::time_point start, ProgressReporter& progress,
+                 PackHasher* hasher) {
     unsigned char buffer[kChunkSize];
     int64_t received = 0;
     CString error;
@@ -114,16 +125,20 @@ int64_t Transfer(CRemoteFile& remote, PackFile& file, int64_t total,
         const int64_t elapsed = ElapsedSeconds(start);
         if (!file.Write(buffer, n, error))
             throw LocalFileError{error};
+        if (hasher)
+            hasher->Update(buffer, n);
         received += static_cast<int64_t>(n);
         progress.Report(received, total, elapsed);
     }
     return received;
 }
 
-// One pack: download to a temporary file, back up the program, put the pack in place.
-// Throws CInternetException, LocalFileError or CancelRequested.
+// One pack: download to a temporary file, check its signature when `publicKey` is given,
+// back up the program, put the pack in place. Throws CInternetException, LocalFileError,
+// CancelRequested, PackSignatureRejected or PackNotInstalled.
 void DownloadPack(CInternetSession& session, const UpdateSettings& settings, const CString& url,
-                  CWnd* progressBar, ProgressReporter& progress) {
+                  CWnd* progressBar, ProgressReporter& progress,
+                  const MinisignPublicKey* publicKey) {
     std::unique_ptr<CRemoteFile> remote = session.OpenURL(url);
     g_bDownloaded = 1;
     const auto start = std::chrono::steady_clock::now();
@@ -138,10 +153,21 @@ void DownloadPack(CInternetSession& session, const UpdateSettings& settings, con
     if (progressBar)
         progressBar->SendMessageW(PBM_SETRANGE32, 0, ProgressBarHigh(total));
 
-    Transfer(*remote, file, total, start, progress);
+    std::optional<PackHasher> hasher;
+    if (publicKey)
+        hasher.emplace();
+    Transfer(*remote, file, total, start, progress, hasher ? &*hasher : nullptr);
     if (!file.Close(error))
         throw LocalFileError{error};
     remote->Close();
+
+    // Before anything of the pack, or the program's backup, changes the program directory.
+    if (publicKey && !PackSignatureValid(session, *publicKey, url, remote->GetFileName(),
+                                         file.TemporaryPath(), *hasher)) {
+        throw PackSignatureRejected{
+            remote->GetFileName(),
+            PathFileExistsW(localPath) || PathFileExistsW(ProgramPathOf(settings, url))};
+    }
 
     BackupProgram(settings.m_strBaseDir, url);
     // The pack's own name decides, not the temporary one it was downloaded to.
@@ -173,10 +199,17 @@ unsigned DownloadThreadProc(void*) {
     ProgressReporter progress(*g_pUpdateDlg);
     PackFile::RemoveLeftovers(settings.m_strBaseDir);
 
+    std::optional<MinisignPublicKey> publicKey;
+    const bool publicKeyUsable = ReadPublicKeySetting(settings.m_strPublicKey, publicKey);
+    if (!publicKeyUsable)
+        ShowPackFailure(CString(kInvalidPublicKeyText));
+
     std::unique_ptr<CInternetSession> session;
     try {
-        session = std::make_unique<CInternetSession>();
-        session->SetAbortCheck([] { return g_bCancel == 1; });
+        if (publicKeyUsable) {
+            session = std::make_unique<CInternetSession>();
+            session->SetAbortCheck([] { return g_bCancel == 1; });
+        }
     } catch (const CInternetException& e) {
         ShowPackFailure(e.GetErrorMessage());
     }
@@ -186,7 +219,8 @@ unsigned DownloadThreadProc(void*) {
             ReadIniString(u"Update", FormatText(u"Pack%d", pack), u"", settings.m_strIniPath);
         SetStatus(kRequestingText);
         try {
-            DownloadPack(*session, settings, url, progressBar, progress);
+            DownloadPack(*session, settings, url, progressBar, progress,
+                         publicKey ? &*publicKey : nullptr);
         } catch (const CancelRequested&) {
             SetStatus(kInterruptedText);
             AfxEndThread(0, TRUE);
@@ -198,6 +232,8 @@ unsigned DownloadThreadProc(void*) {
             ShowPackFailure(e.GetErrorMessage());
         } catch (const LocalFileError& e) {
             ShowPackFailure(e.text);
+        } catch (const PackSignatureRejected& e) {
+            ShowPackFailure(SignatureRejectedText(e.packName, e.previousKept));
         } catch (const PackNotInstalled& e) {
             ShowPackFailure(
                 e.previousKept
