@@ -1,10 +1,15 @@
 #include "download/pack_hasher.h"
 
 #include <algorithm>
+#include <system_error>
 
 PackHasher::PackHasher() {
     m_block.reserve(kBlockSize);
-    m_thread = std::thread([this] { HashBlocks(); });
+    try {
+        m_thread = std::thread([this] { HashBlocks(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the blocks are hashed as they fill, on the caller's thread.
+    }
 }
 
 PackHasher::~PackHasher() {
@@ -32,6 +37,11 @@ void PackHasher::Update(const void* data, size_t count) {
 
 // Queues the current block and takes a fresh one, waiting while too many blocks wait.
 void PackHasher::HandOver() {
+    if (!m_thread.joinable()) {
+        m_hash.Update(m_block.data(), m_block.size());
+        m_block.clear();
+        return;
+    }
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_waiting.size() < kMaxWaitingBlocks; });
     m_waiting.push_back(std::move(m_block));

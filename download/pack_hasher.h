@@ -1,6 +1,7 @@
 // The BLAKE2b-512 digest of a pack, worked out beside its download: the worker hands every
 // piece it writes to Update, which copies it into a block; full blocks are hashed on a thread
-// of the hasher's own, so the transfer does not wait for the hash.
+// of the hasher's own, so the transfer does not wait for the hash (when no thread can be
+// started, blocks are hashed on the caller's thread as they fill).
 #pragma once
 
 #include <condition_variable>

@@ -3,13 +3,17 @@
 # downloaded several times by each case and by `curl -s -o` as the peer, interleaved in the
 # same run. Prints, last, one line per case:
 #   RESULT <case> ours=<median s> peer=<median s> ratio=<ours/peer> rss_mib=<our peak RSS>
+# except the signed case, whose peer is the unsigned worker case of the same run:
+#   RESULT signed ours=<median s> peer=<worker median s> ratio=<signed/worker> rss_mib=...
 #
 # Cases:
 #   net     the internet layer alone (net_download_bench: 512-byte reads, 64 KiB writes)
 #   worker  the worker on the headless back end, real internet layer and files, from the
 #           Update command until the dialog reads Finish
 #   dialog  the real dialog under Xvfb, from the Return key until the pack is in place
-# The worker and dialog cases run when their drivers are built.
+#   signed  the worker case with a PublicKey in Update.ini and pack.bin.minisig (made with
+#           minisign) on the server: the same pack with its signature checked
+# The worker, signed and dialog cases run when their drivers (and minisign) are there.
 #
 # Peak RSS: the worker driver reports its own VmHWM; the other cases give the child's
 # ru_maxrss, which on Linux is at least the RSS of the Python process that started it
@@ -58,6 +62,14 @@ mkdir -p "$work/www" "$work/nginx"
 head -c "$size_bytes" /dev/urandom > "$work/www/pack.bin"
 chmod 755 "$work" "$work/www"
 chmod 644 "$work/www/pack.bin"
+public_key=
+if command -v minisign >/dev/null; then
+  mkdir -p "$work/key"
+  minisign -G -W -p "$work/key/pack.pub" -s "$work/key/pack.key" >/dev/null
+  minisign -S -s "$work/key/pack.key" -m "$work/www/pack.bin" >/dev/null
+  chmod 644 "$work/www/pack.bin.minisig"
+  public_key=$(sed -n 2p "$work/key/pack.pub")
+fi
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 cat > "$work/nginx/nginx.conf" <<CONF
@@ -106,6 +118,7 @@ peak() {  # largest value of column 2 of file $1, in MiB
 
 cases=(net)
 [ -x "$worker_driver" ] && cases+=(worker)
+[ -x "$worker_driver" ] && [ -n "$public_key" ] && cases+=(signed)
 [ -x "$update_exe" ] && cases+=(dialog)
 
 run_case() {  # case run-number
@@ -114,6 +127,9 @@ run_case() {  # case run-number
   case $1 in
     net) timed "$work/ours.net" "$net_driver" "$url" "$out" ;;
     worker) mkdir -p "$dir"; "$worker_driver" "$url" "$dir/" "$size_bytes" >> "$work/ours.worker"; out=$dir/pack.bin ;;
+    signed) mkdir -p "$dir"
+      "$worker_driver" "$url" "$dir/" "$size_bytes" "$public_key" >> "$work/ours.signed"
+      out=$dir/pack.bin ;;
     dialog) mkdir -p "$dir"
       python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$size_bytes" >> "$work/ours.dialog"
       out=$dir/pack.bin ;;
@@ -130,12 +146,14 @@ for i in $(seq "$runs"); do
 done
 
 peer=$(median "$work/peer" 1)
-for c in net worker dialog; do
+for c in net worker signed dialog; do
   if [ ! -f "$work/ours.$c" ]; then
     echo "SKIP $c: its driver is not built yet"
   fi
 done
 for c in "${cases[@]}"; do
   ours=$(median "$work/ours.$c" 1)
+  peer=$(median "$work/peer" 1)
+  [ "$c" = signed ] && peer=$(median "$work/ours.worker" 1)
   echo "RESULT $c ours=$ours peer=$peer ratio=$(awk -v a="$ours" -v b="$peer" 'BEGIN { printf "%.3f", a / b }') rss_mib=$(peak "$work/ours.$c")"
 done

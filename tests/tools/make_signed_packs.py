@@ -4,6 +4,7 @@ tool: two key pairs and one folder per case, each holding "app.zip" and, unless 
 otherwise, "app.zip.minisig".
 
   OUT/vendor.pub, OUT/other.pub   the public key files (their second line is the key)
+  OUT/vendor.sec, OUT/other.sec   their secret keys, without a password
   OUT/<case>/app.zip[.minisig]    the cases below
   OUT/cases.txt                   one line per case: "<case> <good|bad>"
 
@@ -98,8 +99,6 @@ def main(out):
 
     case("truncated", "bad", truncated)
 
-    for name in ("vendor.sec", "other.sec"):
-        os.remove(os.path.join(out, name))
     with open(os.path.join(out, "cases.txt"), "w") as f:
         f.write("\n".join(cases) + "\n")
 

@@ -128,6 +128,35 @@ TEST_F(SignedPack, WithoutAKeyNoSignatureIsAskedFor) {
     }
 }
 
+TEST_F(SignedPack, EachPackIsCheckedOnItsOwn) {
+    // An archive signed by another key is refused; the plain pack after it, signed well, is
+    // placed.
+    TempDir served;
+    std::filesystem::copy_file(Dir() / "other-key/app.zip", served.Path() / "app.zip");
+    std::filesystem::copy_file(Dir() / "other-key/app.zip.minisig",
+                               served.Path() / "app.zip.minisig");
+    served.Write("notes.txt", "release notes 2\n");
+    const std::string sign = "minisign -S -s " + (Dir() / "vendor.sec").string() + " -m " +
+                             (served.Path() / "notes.txt").string() + " >/dev/null";
+    ASSERT_EQ(std::system(sign.c_str()), 0);
+    TestServer server({served.Path().string(), false, true});
+    DialogHost host("[Update]\nPackNumber=2\nPack1=" + server.HttpUrl("/files/app.zip") +
+                    "\nPack2=" + server.HttpUrl("/files/notes.txt") +
+                    "\nPublicKey=" + KeyLine(Dir() / "vendor.pub") + "\n");
+    host.Dir().Write("app.exe", kOldProgram);
+    host.Dir().Write("notes.txt", "release notes 1\n");
+    HeadlessDialog& d = host.Start();
+    ASSERT_TRUE(d.Click(IDOK));
+    ASSERT_TRUE(d.WaitFor(IsFinished));
+    EXPECT_EQ(d.Text(IDC_STATUS_TEXT), kFinished);  // the last pack was good
+    EXPECT_EQ(Tree(host.Dir().Path()),
+              (std::map<std::string, std::string>{{"app.exe", kOldProgram},
+                                                  {"notes.txt", "release notes 2\n"}}));
+    // The rejected archive's status line was shown before the next pack began.
+    const auto status = d.TextHistory(IDC_STATUS_TEXT);
+    EXPECT_NE(std::find(status.begin(), status.end(), kRejected), status.end());
+}
+
 TEST_F(SignedPack, RejectedPackWithoutAnOldVersionSaysNothingWasKept) {
     TestServer server({(Dir() / "other-key").string(), false, true});
     DialogHost host("[Update]\nPackNumber=1\nPack1=" + server.HttpUrl("/files/app.zip") +
