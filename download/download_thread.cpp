@@ -107,9 +107,9 @@ int64_t ElapsedSeconds(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// Copies the body into the pack file, reporting every chunk. Throws CInternetException,
-// LocalFileError or CancelRequested.
-// Every byte written also goes to `hasher` when the pack is signed.
+// Copies the body into the pack file, reporting every chunk; every byte written also goes to
+// `hasher` when the pack is signed. Throws CInternetException, LocalFileError or
+// CancelRequested.
 int64_t Transfer(CRemoteFile& remote, PackFile& file, int64_t total,
                  std::chrono::steady_clock::time_point start, ProgressReporter& progress,
                  PackHasher* hasher) {
