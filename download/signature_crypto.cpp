@@ -10,6 +10,14 @@ namespace {
 // The library must be told once, before any other call, that the process is set up; the
 // keys handled here are public, so no secure memory is needed.
 bool InitialiseLibrary() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    // On AMD processors the library's AVX2 BLAKE2b takes twice as long as its SSSE3 one
+    // (256 MiB: 0.45 s against 0.22 s on the EPYC machines we build on), and hashing a pack
+    // is the one long computation here. Must come before the version check.
+    __builtin_cpu_init();
+    if (__builtin_cpu_is("amd"))
+        gcry_control(GCRYCTL_DISABLE_HWF, "intel-avx2", nullptr);
+#endif
     if (!gcry_check_version(GCRYPT_VERSION))
         return false;
     gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
