@@ -51,6 +51,7 @@ void CUpdateApp::LoadSettings() {
     // the dialog and the worker from walking up to a huge PackNumber.
     m_nPackNumber = std::min(GetPrivateProfileIntW(u"Update", u"PackNumber", 1, m_strIniPath),
                              HighestPackKeyNumber(m_strIniPath));
+    m_strPublicKey = ReadIniString(u"Update", u"PublicKey", u"", m_strIniPath);
     // Runs whatever the pack count is: the program to start always comes from Pack1.
     const CString firstPack = ReadIniString(u"Update", u"Pack1", u"", m_strIniPath);
     m_strProgramPath = m_strBaseDir + ProgramFileName(PackFileName(firstPack));

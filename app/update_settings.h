@@ -12,6 +12,7 @@ struct UpdateSettings {
     CString m_strVersion;
     int m_nPackNumber = 0;
     CString m_strProgramPath;  // m_strBaseDir + ProgramFileName(PackFileName(Pack1))
+    CString m_strPublicKey;    // [Update] PublicKey: the vendor's signing key; empty when unsigned
 };
 
 // The settings of the running application object, or null when there is none.

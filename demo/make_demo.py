@@ -1,9 +1,12 @@
 """Lays out the demo: a program directory with version 1 of a small demo program and its
-Update.ini, and a directory of packs (version 2) for the loopback server to serve."""
+Update.ini, and a directory of packs (version 2) for the loopback server to serve. The packs
+are signed with a vendor key made by the minisign tool (kept in the "vendor" folder beside
+the packs), and Update.ini holds its public key, so only those packs install."""
 
 import os
 import random
 import stat
+import subprocess
 import sys
 import zipfile
 
@@ -19,19 +22,28 @@ def write_program(path, version):
     os.chmod(path, os.stat(path).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
 
 
+def minisign(*args):
+    subprocess.run(["minisign", *args], check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, timeout=60)
+
+
+def sign_packs(packs_dir, names):
+    """Makes the vendor's key pair and signs each pack; gives the public key line."""
+    vendor = os.path.join(os.path.dirname(os.path.abspath(packs_dir)), "vendor")
+    os.makedirs(vendor, exist_ok=True)
+    public, secret = os.path.join(vendor, "minisign.pub"), os.path.join(vendor, "minisign.key")
+    # -W: the demo's key has no password, so that nobody has to type one.
+    minisign("-G", "-f", "-W", "-p", public, "-s", secret)
+    for name in names:
+        minisign("-S", "-s", secret, "-m", os.path.join(packs_dir, name))
+    with open(public) as f:
+        return f.read().splitlines()[1]
+
+
 def main(program_dir, packs_dir, port):
     os.makedirs(program_dir, exist_ok=True)
     os.makedirs(packs_dir, exist_ok=True)
     write_program(os.path.join(program_dir, "demo.exe"), 1)
-    with open(os.path.join(program_dir, "Update.ini"), "w", encoding="utf-8") as f:
-        f.write("[Program]\n"
-                "AppName=Demo Notes\n"
-                "Version=2.0.0.0\n"
-                "Website=http://127.0.0.1:%s/\n"
-                "[Update]\n"
-                "PackNumber=2\n"
-                "Pack1=http://127.0.0.1:%s/demo.zip\n"
-                "Pack2=http://127.0.0.1:%s/notes.txt\n" % (port, port, port))
 
     # Version 2 as a ZIP pack with subdirectories and no directory entries.
     staged = os.path.join(packs_dir, "demo.exe")
@@ -48,6 +60,18 @@ def main(program_dir, packs_dir, port):
     os.remove(staged)
     with open(os.path.join(packs_dir, "notes.txt"), "w") as f:
         f.write("Release notes of Demo Notes 2.\n")
+    public_key = sign_packs(packs_dir, ["demo.zip", "notes.txt"])
+
+    with open(os.path.join(program_dir, "Update.ini"), "w", encoding="utf-8") as f:
+        f.write("[Program]\n"
+                "AppName=Demo Notes\n"
+                "Version=2.0.0.0\n"
+                "Website=http://127.0.0.1:%s/\n"
+                "[Update]\n"
+                "PackNumber=2\n"
+                "Pack1=http://127.0.0.1:%s/demo.zip\n"
+                "Pack2=http://127.0.0.1:%s/notes.txt\n"
+                "PublicKey=%s\n" % (port, port, port, public_key))
 
 
 if __name__ == "__main__":

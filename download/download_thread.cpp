@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "app/update_settings.h"
 #include "download/pack_file.h"
+#include "download/pack_hasher.h"
 #include "download/pack_install.h"
+#include "download/pack_signature.h"
 #include "download/progress_reporter.h"
 #include "download/progress_text.h"
 #include "download/recovery.h"
@@ -49,6 +52,12 @@ struct PackNotInstalled {
     bool previousKept;  // the program directory is as it was before the pack
 };
 
+// A signed pack whose signature is missing or does not verify; nothing of it was installed.
+struct PackSignatureRejected {
+    CString packName;
+    bool previousKept;  // the file the pack was to replace is still there
+};
+
 // Removes what a pack left in the staging area, however the pack ends.
 class StagedPackCleanup {
 public:
@@ -87,10 +96,12 @@ int64_t ElapsedSeconds(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// Copies the body into the pack file, reporting every chunk. Throws CInternetException,
-// LocalFileError or CancelRequested.
+// Copies the body into the pack file, reporting every chunk; every byte written also goes to
+// `hasher` when the pack is signed. Throws CInternetException, LocalFileError or
+// CancelRequested.
 int64_t Transfer(CRemoteFile& remote, PackFile& file, int64_t total,
-                 std::chrono::steady_clock::time_point start, ProgressReporter& progress) {
+                 std::chrono::steady_clock::time_point start, ProgressReporter& progress,
+                 PackHasher* hasher) {
     unsigned char buffer[kChunkSize];
     int64_t received = 0;
     CString error;
@@ -103,16 +114,20 @@ int64_t Transfer(CRemoteFile& remote, PackFile& file, int64_t total,
         const int64_t elapsed = ElapsedSeconds(start);
         if (!file.Write(buffer, n, error))
             throw LocalFileError{error};
+        if (hasher)
+            hasher->Update(buffer, n);
         received += static_cast<int64_t>(n);
         progress.Report(received, total, elapsed);
     }
     return received;
 }
 
-// One pack: download it into the staging area, then put it in place as one transaction.
-// Throws CInternetException, LocalFileError, CancelRequested or PackNotInstalled.
+// One pack: download it into the staging area, check its signature when `publicKey` is given,
+// then put it in place as one transaction. Throws CInternetException, LocalFileError,
+// CancelRequested, PackSignatureRejected or PackNotInstalled.
 void DownloadPack(CInternetSession& session, const UpdateSettings& settings, const CString& url,
-                  CWnd* progressBar, ProgressReporter& progress, Stage& stage, int pack) {
+                  CWnd* progressBar, ProgressReporter& progress, Stage& stage, int pack,
+                  const MinisignPublicKey* publicKey) {
     const StagedPackCleanup cleanup(stage, pack);
     std::unique_ptr<CRemoteFile> remote = session.OpenURL(url);
     g_bDownloaded = 1;
@@ -130,10 +145,23 @@ void DownloadPack(CInternetSession& session, const UpdateSettings& settings, con
     if (progressBar)
         progressBar->SendMessageW(PBM_SETRANGE32, 0, ProgressBarHigh(total));
 
-    Transfer(*remote, file, total, start, progress);
+    std::optional<PackHasher> hasher;
+    if (publicKey)
+        hasher.emplace();
+    Transfer(*remote, file, total, start, progress, hasher ? &*hasher : nullptr);
     if (!file.Close(error))
         throw LocalFileError{error};
     remote->Close();
+
+    // Nothing of the pack has reached the program directory yet; a pack refused for its
+    // signature leaves it as it is.
+    if (publicKey && !PackSignatureValid(session, *publicKey, url, remote->GetFileName(),
+                                         file.TemporaryPath(), *hasher)) {
+        throw PackSignatureRejected{
+            remote->GetFileName(),
+            PathFileExistsW(localPath) ||
+                PathFileExistsW(settings.m_strBaseDir + ProgramFileName(PackFileName(url)))};
+    }
 
     // The pack is staged; from here on it is put in place whole or not at all.
     const PackInstallResult result =
@@ -195,9 +223,16 @@ bool RunPacks(const UpdateSettings& settings, std::unique_ptr<CInternetSession>&
     }
     Stage stage(settings.m_strBaseDir);
 
+    std::optional<MinisignPublicKey> publicKey;
+    const bool publicKeyUsable = ReadPublicKeySetting(settings.m_strPublicKey, publicKey);
+    if (!publicKeyUsable)
+        ShowPackFailure(CString(kInvalidPublicKeyText));
+
     try {
-        session = std::make_unique<CInternetSession>();
-        session->SetAbortCheck([] { return g_bCancel == 1; });
+        if (publicKeyUsable) {
+            session = std::make_unique<CInternetSession>();
+            session->SetAbortCheck([] { return g_bCancel == 1; });
+        }
     } catch (const CInternetException& e) {
         ShowPackFailure(e.GetErrorMessage());
     }
@@ -208,7 +243,8 @@ bool RunPacks(const UpdateSettings& settings, std::unique_ptr<CInternetSession>&
         SetStatus(kRequestingText);
         const CString packName = PackNameFor(url, pack);
         try {
-            DownloadPack(*session, settings, url, progressBar, progress, stage, pack);
+            DownloadPack(*session, settings, url, progressBar, progress, stage, pack,
+                         publicKey ? &*publicKey : nullptr);
             outcome.PackDone();
         } catch (const CancelRequested&) {
             SetStatus(kInterruptedText);
@@ -223,6 +259,10 @@ bool RunPacks(const UpdateSettings& settings, std::unique_ptr<CInternetSession>&
         } catch (const LocalFileError& e) {
             ShowPackFailure(e.text);
             outcome.PackFailed(packName, e.text);
+        } catch (const PackSignatureRejected& e) {
+            const CString text = SignatureRejectedText(e.packName, e.previousKept);
+            ShowPackFailure(text);
+            outcome.PackFailed(packName, SignatureRejectedReason());
         } catch (const PackNotInstalled& e) {
             ShowPackFailure(NotInstalledText(e));
             outcome.PackFailed(packName, NotInstalledReason(e));

@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libwxgtk3.2-dev libcurl4-openssl-dev zlib1g-dev
+  libwxgtk3.2-dev libcurl4-openssl-dev zlib1g-dev libgcrypt20-dev
   googletest libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick x11-utils
   fonts-dejavu-core
   python3 openssl ca-certificates
-  unzip zip nginx-light curl
+  unzip zip nginx-light curl minisign
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine64 wine fonts-wine
 )

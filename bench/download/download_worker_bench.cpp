@@ -2,9 +2,10 @@
 // layer and real files: times from the Update command until the OK button reads Finish,
 // checks that the pack is in place with its full size, and prints
 // "<seconds> <peak RSS in KiB>". The peak is this process's own VmHWM: a parent's rusage of a
-// child counts the pages of the process that started it.
+// child counts the pages of the process that started it. With PUBLIC_KEY (a minisign public
+// key line) the pack must carry a valid signature at URL.minisig, which the run checks.
 //
-// Usage: download_worker_bench URL PROGRAM_DIR SIZE_BYTES
+// Usage: download_worker_bench URL PROGRAM_DIR SIZE_BYTES [PUBLIC_KEY]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,10 +38,12 @@ long PeakRssKib() {
     return 0;
 }
 
-// A program directory whose Update.ini names the one pack.
-void WriteSettings(const std::string& dir, const std::string& url) {
-    std::ofstream(dir + "Update.ini")
-        << "[Program]\nAppName=Bench\n[Update]\nPackNumber=1\nPack1=" << url << "\n";
+// A program directory whose Update.ini names the one pack, and the key when one is given.
+void WriteSettings(const std::string& dir, const std::string& url, const std::string& key) {
+    std::ofstream ini(dir + "Update.ini");
+    ini << "[Program]\nAppName=Bench\n[Update]\nPackNumber=1\nPack1=" << url << "\n";
+    if (!key.empty())
+        ini << "PublicKey=" << key << "\n";
 }
 
 // Polls the OK caption until it reads Finish; false after kRunLimit.
@@ -64,8 +67,8 @@ bool PackArrivedWhole(const std::string& dir, const std::string& url, uintmax_t 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s URL PROGRAM_DIR SIZE_BYTES\n", argv[0]);
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: %s URL PROGRAM_DIR SIZE_BYTES [PUBLIC_KEY]\n", argv[0]);
         return 2;
     }
     const std::string url = argv[1];
@@ -75,7 +78,7 @@ int main(int argc, char** argv) {
     const uintmax_t size = std::stoull(argv[3]);
     // The server is on loopback: no proxy from the environment may stand between.
     setenv("no_proxy", "*", 1);
-    WriteSettings(dir, url);
+    WriteSettings(dir, url, argc == 5 ? argv[4] : "");
 
     CUpdateApp app;
     app.m_strBaseDir = Utf8ToWide(dir);

@@ -3,6 +3,8 @@
 # downloaded several times by each case and by `curl -s -o` as the peer, interleaved in the
 # same run. Prints, last, one line per case:
 #   RESULT <case> ours=<median s> peer=<median s> ratio=<ours/peer> rss_mib=<our peak RSS>
+# except the signed case, whose peer is the unsigned worker case of the same run:
+#   RESULT signed ours=<median s> peer=<worker median s> ratio=<signed/worker> rss_mib=...
 #
 # Cases:
 #   net     the internet layer alone (net_download_bench: 512-byte reads, 64 KiB writes)
@@ -11,8 +13,10 @@
 #   dialog  the real dialog under Xvfb, from the Return key until the pack is in place
 #   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
 #           512-byte reads, 64 KiB writes), Wine's start of the program included
-# The worker, dialog and wininet cases run when their drivers are built (wininet: by
-# scripts/build-windows.sh into WINDOWS_BUILD_DIR).
+#   signed  the worker case with a PublicKey in Update.ini and pack.bin.minisig (made with
+#           minisign) on the server: the same pack with its signature checked
+# The worker, signed, dialog and wininet cases run when their drivers (and minisign) are
+# there (wininet: built by scripts/build-windows.sh into WINDOWS_BUILD_DIR).
 #
 # Peak RSS: the worker driver reports its own VmHWM; the other cases give the child's
 # ru_maxrss, which on Linux is at least the RSS of the Python process that started it
@@ -65,6 +69,14 @@ mkdir -p "$work/www" "$work/nginx"
 head -c "$size_bytes" /dev/urandom > "$work/www/pack.bin"
 chmod 755 "$work" "$work/www"
 chmod 644 "$work/www/pack.bin"
+public_key=
+if command -v minisign >/dev/null; then
+  mkdir -p "$work/key"
+  minisign -G -W -p "$work/key/pack.pub" -s "$work/key/pack.key" >/dev/null
+  minisign -S -s "$work/key/pack.key" -m "$work/www/pack.bin" >/dev/null
+  chmod 644 "$work/www/pack.bin.minisig"
+  public_key=$(sed -n 2p "$work/key/pack.pub")
+fi
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 cat > "$work/nginx/nginx.conf" <<CONF
@@ -113,6 +125,7 @@ peak() {  # largest value of column 2 of file $1, in MiB
 
 cases=(net)
 [ -x "$worker_driver" ] && cases+=(worker)
+[ -x "$worker_driver" ] && [ -n "$public_key" ] && cases+=(signed)
 [ -x "$update_exe" ] && cases+=(dialog)
 [ -f "$wininet_driver" ] && cases+=(wininet)
 if [ -n "${CASES:-}" ]; then
@@ -129,7 +142,12 @@ run_case() {  # case run-number
   case $1 in
     net) timed "$work/ours.net" "$net_driver" "$url" "$out" ;;
     worker) mkdir -p "$dir"; "$worker_driver" "$url" "$dir/" "$size_bytes" >> "$work/ours.worker"; out=$dir/pack.bin ;;
-    wininet) timed "$work/ours.wininet" tests/tools/wine_run.sh "$wininet_driver" "$url" "$out" ;;
+#   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
+#           512-byte reads, 64 KiB writes), Wine's start of the program included
+#   signed  the worker case with a PublicKey in Update.ini and pack.bin.minisig (made with
+#           minisign) on the server: the same pack with its signature checked
+# The worker, signed, dialog and wininet cases run when their drivers (and minisign) are
+# there (wininet: built by scripts/build-windows.sh into WINDOWS_BUILD_DIR).
     dialog) mkdir -p "$dir"
       python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$size_bytes" >> "$work/ours.dialog"
       out=$dir/pack.bin ;;
@@ -146,12 +164,19 @@ for i in $(seq "$runs"); do
 done
 
 peer=$(median "$work/peer" 1)
-for c in net worker dialog wininet; do
+#   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
+#           512-byte reads, 64 KiB writes), Wine's start of the program included
+#   signed  the worker case with a PublicKey in Update.ini and pack.bin.minisig (made with
+#           minisign) on the server: the same pack with its signature checked
+# The worker, signed, dialog and wininet cases run when their drivers (and minisign) are
+# there (wininet: built by scripts/build-windows.sh into WINDOWS_BUILD_DIR).
   if [ ! -f "$work/ours.$c" ]; then
     echo "SKIP $c: not run (its driver is not built, or CASES left it out)"
   fi
 done
 for c in "${cases[@]}"; do
   ours=$(median "$work/ours.$c" 1)
+  peer=$(median "$work/peer" 1)
+  [ "$c" = signed ] && peer=$(median "$work/ours.worker" 1)
   echo "RESULT $c ours=$ours peer=$peer ratio=$(awk -v a="$ours" -v b="$peer" 'BEGIN { printf "%.3f", a / b }') rss_mib=$(peak "$work/ours.$c")"
 done

@@ -12,17 +12,21 @@ SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "test_server.p
 
 
 class PackServer:
-    def __init__(self, files_dir):
+    def __init__(self, files_dir, request_log=None):
+        """request_log: a file to which the server appends the path of every request."""
         self.files_dir = files_dir
+        self.request_log = request_log
         self.work = tempfile.mkdtemp(prefix="update_pack_server_")
         self.process = None
         self.port = None
 
     def __enter__(self):
         port_file = os.path.join(self.work, "ports.json")
+        args = [sys.executable, SCRIPT, "--port-file", port_file, "--dir", self.files_dir]
+        if self.request_log:
+            args += ["--request-log", self.request_log]
         self.process = subprocess.Popen(
-            [sys.executable, SCRIPT, "--port-file", port_file, "--dir", self.files_dir],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 30
         while not os.path.exists(port_file):
             if time.monotonic() > deadline or self.process.poll() is not None:

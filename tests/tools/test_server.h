@@ -23,8 +23,9 @@ extern char** environ;
 class TestServer {
 public:
     struct Options {
-        std::string filesDir;  // served under /files/ when not empty
-        bool tls = false;      // also serve https with a throw-away CA (see CaFile)
+        std::string filesDir;      // served under /files/ when not empty
+        bool tls = false;          // also serve https with a throw-away CA (see CaFile)
+        bool logRequests = false;  // keep the path of every request (see RequestedPaths)
     };
 
     // Starts the server and waits until it listens. Throws std::runtime_error when it cannot.
@@ -40,6 +41,8 @@ public:
             args.insert(args.end(), {"--dir", options.filesDir});
         if (options.tls)
             args.insert(args.end(), {"--tls-dir", workDir_ + "/tls"});
+        if (options.logRequests)
+            args.insert(args.end(), {"--request-log", workDir_ + "/requests.log"});
         std::vector<char*> argv;
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
@@ -68,6 +71,14 @@ public:
     }
     std::string HttpsUrl(std::string_view path) const {
         return "https://127.0.0.1:" + std::to_string(httpsPort_) + std::string(path);
+    }
+    // The paths (with their queries) of the requests so far, oldest first; empty unless the
+    // options asked for them.
+    std::vector<std::string> RequestedPaths() const {
+        std::vector<std::string> paths;
+        std::ifstream in(workDir_ + "/requests.log");
+        for (std::string line; std::getline(in, line);) paths.push_back(line);
+        return paths;
     }
     // The PEM file of the throw-away CA that signed the https certificate.
     std::string CaFile() const { return workDir_ + "/tls/ca.pem"; }

@@ -17,6 +17,8 @@ Modes, chosen by the path (sizes in bytes; bodies are the pattern byte i = i % 2
   /over?size=N&extra=M         announces N and sends N + M bytes
   /headers                     the request's headers as the body
   /files/NAME                  the file NAME from --dir, or 404
+
+With --request-log FILE, the path of every GET is appended to FILE as one line.
 """
 
 import argparse
@@ -34,6 +36,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, quote, unquote, urlsplit
 
 STALL_LIMIT_S = 120  # a stalled answer gives up after this, so nothing lingers
+log_lock = threading.Lock()
 
 
 def pattern(offset, count):
@@ -58,6 +61,10 @@ class Handler(BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        log = getattr(self.server, "request_log", None)
+        if log:
+            with log_lock, open(log, "a") as f:
+                f.write(self.path + "\n")
         url = urlsplit(self.path)
         query = {k: v[-1] for k, v in parse_qs(url.query).items()}
         mode = url.path.strip("/").split("/", 1)[0]
@@ -251,11 +258,13 @@ def main():
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--dir", help="directory served under /files/")
     parser.add_argument("--tls-dir", help="make a CA and certificate here and serve https")
+    parser.add_argument("--request-log", help="append the path of every GET to this file")
     args = parser.parse_args()
 
     servers = []
     http = Server(("127.0.0.1", 0), Handler)
     http.files_dir = args.dir
+    http.request_log = args.request_log
     servers.append(http)
     ports = {"http": http.server_address[1]}
     if args.tls_dir:
@@ -265,6 +274,7 @@ def main():
                                 os.path.join(args.tls_dir, "server.key"))
         https = Server(("127.0.0.1", 0), Handler)
         https.files_dir = args.dir
+        https.request_log = args.request_log
         https.ssl_context = context
         servers.append(https)
         ports["https"] = https.server_address[1]
