@@ -19,9 +19,9 @@
 #include "platform/window/dialog_window.h"
 #include "platform/window/wx/wx_window.h"
 #include "res/resource.h"
-#include "tests/tools/small_tmpfs.h"
 #include "tests/tools/temp_dir.h"
 #include "tests/tools/test_server.h"
+#include "tests/tools/tmpfs_dir.h"
 #include "ui/update_dlg.h"
 
 namespace {
@@ -140,7 +140,7 @@ TEST(RealWindow, StatusTextsFitTheStatusLine) {
     std::filesystem::create_directory(program.Path() / "app.exe");
     texts.push_back(StoreFailure(program.Path(), "app.exe", 10));
     std::filesystem::create_directory(program.Path() / "disk");
-    SmallTmpfs disk(program.Path() / "disk", 64 * 1024);
+    TmpfsMount disk(program.Path() / "disk", 64 * 1024);
     if (disk.Mounted())
         texts.push_back(StoreFailure(program.Path() / "disk", "app.zip", 1024 * 1024));
     else

@@ -6,8 +6,8 @@
 #include "platform/install_lock.h"
 #include "platform/thread.h"
 #include "platform/window/fit_text.h"
-#include "tests/tools/small_tmpfs.h"
 #include "tests/tools/test_server.h"
+#include "tests/tools/tmpfs_dir.h"
 #include "tests/ui/dialog_host.h"
 
 namespace {
@@ -236,7 +236,7 @@ TEST_F(WorkerRun, LocalFileFailureTextNamesThePackAndReason) {
 TEST_F(WorkerRun, FullDiskFailsThePackAndSaysSo) {
     const std::string ini = Ini({Url("/body?size=1000000"), Url("/status?code=404")});
     DialogHost host(ini);
-    SmallTmpfs disk(host.Dir().Path(), 64 * 1024);
+    TmpfsMount disk(host.Dir().Path(), 64 * 1024);
     if (!disk.Mounted())
         GTEST_SKIP() << "no right to mount a tmpfs here";
     host.Dir().Write("Update.ini", ini);  // the worker reads the pack keys again
