@@ -182,6 +182,10 @@ bool CopyPermissions(const std::u16string& path, HANDLE target) {
     return fchmod(HandleToFd(target), st.st_mode & 0777) == 0;
 }
 
+bool MakeExecutable(HANDLE target) {
+    return fchmod(HandleToFd(target), 0755) == 0;
+}
+
 bool CloseHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE)
         return false;

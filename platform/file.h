@@ -88,6 +88,10 @@ bool WriteFile(HANDLE handle, const void* buffer, uint32_t count, uint32_t* writ
 // there is not followed). Gives false when `path` is no regular file or the change fails.
 bool CopyPermissions(const std::u16string& path, HANDLE target);
 
+// Makes the open file `target` a program that may be started (mode 0755 on Linux). Windows
+// starts a program by its name, so there it changes nothing.
+bool MakeExecutable(HANDLE target);
+
 // Closes the handle. Gives false for a handle that is not open.
 bool CloseHandle(HANDLE handle);
 

@@ -111,6 +111,10 @@ bool CopyPermissions(const std::u16string& path, HANDLE /*target*/) {
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
+bool MakeExecutable(HANDLE /*target*/) {
+    return true;
+}
+
 bool CloseHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
         return false;
