@@ -1,13 +1,10 @@
 #include "download/pack_file.h"
 
-#include <dirent.h>
-#include <string.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "download/install_step.h"
+#include "platform/directory.h"
 #include "platform/file_error_text.h"
 #include "platform/path.h"
 
@@ -31,16 +28,10 @@ CString PackFile::TemporaryPathFor(const CString& localPath) {
 }
 
 void PackFile::RemoveLeftovers(const CString& baseDir) {
-    DIR* dir = opendir(WideToUtf8(baseDir).c_str());
-    if (!dir)
-        return;
-    while (dirent* entry = readdir(dir)) {
-        const CString name = Utf8ToWide(entry->d_name);
-        if (name.starts_with(kTempPrefix) && name.ends_with(kTempSuffix)) {
+    for (const CString& name : ListDirectory(baseDir)) {
+        if (name.starts_with(kTempPrefix) && name.ends_with(kTempSuffix))
             DeleteFileW(baseDir + name);
-        }
     }
-    closedir(dir);
 }
 
 PackFile::~PackFile() {
@@ -103,7 +94,7 @@ bool PackFile::Close(CString& error) {
     // The pack takes the place of the file of its name, so it keeps that file's permissions
     // (a program stays executable); a new program file is made executable.
     if (!CopyPermissions(m_localPath, m_file.Get()) && m_localPath.ends_with(u".exe"))
-        fchmod(HandleToFd(m_file.Get()), 0755);
+        MakeExecutable(m_file.Get());
     if (!CloseHandle(m_file.Release())) {
         error = FailureText(m_localPath, errno);
         return false;

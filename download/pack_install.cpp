@@ -1,7 +1,5 @@
 #include "download/pack_install.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -46,7 +44,7 @@ void MatchReplacedModes(const CString& stagedTree, const CString& baseDir, const
                     break;
                 BeforeInstallStep();
                 if (!replaces || !CopyPermissions(baseDir + item, file.Get()))
-                    fchmod(HandleToFd(file.Get()), 0755);
+                    MakeExecutable(file.Get());
                 break;
             }
             default:
@@ -59,7 +57,9 @@ void MatchReplacedModes(const CString& stagedTree, const CString& baseDir, const
 CString DiskReason(const CString& packName, int error) {
     switch (error) {
         case ENOSPC:
+#ifdef EDQUOT
         case EDQUOT:
+#endif
         case EROFS:
         case EIO:
             return FileErrorText(FileAction::Write, packName, error);

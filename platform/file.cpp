@@ -218,6 +218,10 @@ bool SetFilePermissions(const std::u16string& path, uint32_t mode) {
     return changed;
 }
 
+bool MakeExecutable(HANDLE target) {
+    return fchmod(HandleToFd(target), 0755) == 0;
+}
+
 bool CloseHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE)
         return false;

@@ -94,6 +94,10 @@ bool CopyPermissions(const std::u16string& path, HANDLE target);
 bool GetFilePermissions(const std::u16string& path, uint32_t* mode);
 bool SetFilePermissions(const std::u16string& path, uint32_t mode);
 
+// Makes the open file `target` a program that may be started (mode 0755 on Linux). Windows
+// starts a program by its name, so there it changes nothing.
+bool MakeExecutable(HANDLE target);
+
 // Closes the handle. Gives false for a handle that is not open.
 bool CloseHandle(HANDLE handle);
 

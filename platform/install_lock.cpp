@@ -35,7 +35,7 @@ InstallLock::Result InstallLock::TryAcquire(const std::u16string& path) {
         if (fstat(fd, &held) == 0 && stat(name.c_str(), &named) == 0 &&
             held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
             m_path = path;
-            m_fd = fd;
+            m_lock = fd;
             return kAcquired;
         }
         close(fd);
@@ -44,9 +44,9 @@ InstallLock::Result InstallLock::TryAcquire(const std::u16string& path) {
 }
 
 void InstallLock::Release() {
-    if (m_fd == -1)
+    if (m_lock == -1)
         return;
     unlink(WideToUtf8(m_path).c_str());
-    close(m_fd);
-    m_fd = -1;
+    close(static_cast<int>(m_lock));
+    m_lock = -1;
 }

@@ -1,6 +1,7 @@
 // The advisory lock that keeps one updater per program directory.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class InstallLock {
@@ -22,9 +23,9 @@ public:
     // behind is taken over by the next one, since the lock went with its process.
     void Release();
 
-    bool Held() const { return m_fd != -1; }
+    bool Held() const { return m_lock != -1; }
 
 private:
     std::u16string m_path;
-    int m_fd = -1;
+    intptr_t m_lock = -1;  // the locked file's descriptor, or its HANDLE on Windows
 };

@@ -12,6 +12,9 @@
 #include <map>
 #include <string>
 
+#include "platform/path.h"
+#include "platform/text.h"
+
 namespace {
 
 using Bytes = std::span<const unsigned char>;
@@ -160,7 +163,9 @@ TEST(VersionBlock, AgreesWithItselfAndTheDesktopEntry) {
 // as it must for the real executable. The texts are assembled here at run time, so finding
 // them does not find this test's own literals.
 TEST(VersionBlock, StampIsInTheLinkedProgram) {
-    const std::string program = ReadWholeFile("/proc/self/exe");
+    std::u16string self;
+    ASSERT_GT(GetModuleFileNameW(self, 32768), 0u);
+    const std::string program = ReadWholeFile(WideToUtf8(self).c_str());
     ASSERT_FALSE(program.empty());
     const std::string stamps[] = {
         std::string(UPDATE_PRODUCT_NAME) + " version " + UPDATE_FILE_VERSION + " (" +

@@ -5,7 +5,13 @@
 // dropping the unreferenced bytes.
 #include "res/version.h"
 
+// PE objects (the Windows build) know no retained sections; there `used` and the link line
+// keep the bytes, as the linker collects no unreferenced sections by default.
+#ifdef __ELF__
 #define UPDATE_STAMP [[gnu::used, gnu::retain, gnu::section(".update_version")]]
+#else
+#define UPDATE_STAMP [[gnu::used, gnu::section(".update_version")]]
+#endif
 
 UPDATE_STAMP static const char kVersionStamp[] =
     UPDATE_PRODUCT_NAME " version " UPDATE_FILE_VERSION " (" UPDATE_ORIGINAL_FILENAME ")";

@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-core
   python3 openssl ca-certificates
   unzip zip nginx-light curl minisign
-  g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+  g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev libgcrypt-mingw-w64-dev
   wine64 wine fonts-wine
 )
 

@@ -35,3 +35,61 @@ uint32_t GetCurrentDirectoryW(uint32_t capacity, std::u16string& path) {
     path = std::move(current);
     return static_cast<uint32_t>(path.size());
 }
+
+bool RemoveDirectoryW(const std::u16string& path) {
+    return !path.empty() && ::RemoveDirectoryW(WidePath(path)) != 0;
+}
+
+std::vector<std::u16string> ListDirectory(const std::u16string& path) {
+    std::vector<std::u16string> names;
+    if (path.empty())
+        return names;
+    std::u16string pattern = path;
+    if (pattern.back() != u'\\' && pattern.back() != u'/')
+        pattern += u'\\';
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW(WidePath(pattern + u"*"), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::u16string name = FromWide(entry.cFileName, wcslen(entry.cFileName));
+        if (name != u"." && name != u"..")
+            names.push_back(name);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+// A link or junction (a reparse point) is neither a file nor a folder here: it is never
+// followed, as on Linux.
+PathKind GetPathKind(const std::u16string& path) {
+    if (path.empty())
+        return PathKind::kMissing;
+    const DWORD attributes = GetFileAttributesW(WidePath(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::kMissing;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return PathKind::kOther;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return PathKind::kDirectory;
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return PathKind::kOther;
+    return PathKind::kFile;
+}
+
+bool RemoveTree(const std::u16string& path) {
+    const DWORD attributes =
+        path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(WidePath(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        bool ok = true;
+        // A folder link is removed itself, never what it points to.
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            for (const std::u16string& name : ListDirectory(path))
+                ok = RemoveTree(path + u"\\" + name) && ok;
+        }
+        return RemoveDirectoryW(path) && ok;
+    }
+    return DeleteFileW(WidePath(path)) != 0;
+}

@@ -104,11 +104,37 @@ bool WriteFile(HANDLE handle, const void* buffer, uint32_t count, uint32_t* writ
     return ok;
 }
 
-bool CopyPermissions(const std::u16string& path, HANDLE /*target*/) {
-    // Windows files carry no permission bits to copy: a regular file is all it takes.
+namespace {
+
+// Whether `path` is a regular file (not a directory, link or junction).
+bool IsRegularFile(const std::u16string& path) {
     const DWORD attributes = GetFileAttributesW(WidePath(path));
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+}  // namespace
+
+bool CopyPermissions(const std::u16string& path, HANDLE /*target*/) {
+    // Windows files carry no permission bits to copy: a regular file is all it takes.
+    return IsRegularFile(path);
+}
+
+bool MakeExecutable(HANDLE /*target*/) {
+    return true;
+}
+
+// Windows files carry no Unix permission bits: every regular file reads as one that its
+// owner, group and others may read, write and start, and setting bits changes nothing.
+bool GetFilePermissions(const std::u16string& path, uint32_t* mode) {
+    if (!IsRegularFile(path))
+        return false;
+    *mode = 0777;
+    return true;
+}
+
+bool SetFilePermissions(const std::u16string& path, uint32_t /*mode*/) {
+    return IsRegularFile(path);
 }
 
 bool CloseHandle(HANDLE handle) {

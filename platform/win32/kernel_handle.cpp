@@ -9,3 +9,7 @@ bool CloseKernelHandle(void* handle) {
 uint32_t KernelFileType(void* handle) {
     return GetFileType(handle);
 }
+
+bool FlushKernelBuffers(void* handle) {
+    return FlushFileBuffers(handle) != 0;
+}

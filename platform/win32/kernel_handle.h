@@ -7,3 +7,5 @@
 
 bool CloseKernelHandle(void* handle);
 uint32_t KernelFileType(void* handle);
+// kernel32's FlushFileBuffers, which sync.h's has the name of.
+bool FlushKernelBuffers(void* handle);

@@ -1,7 +1,8 @@
-// <windows.h> for the Windows back end's files that also include our headers. Our file.h and
-// file_time.h give four of its names other types (CloseHandle, GetFileType, FILETIME,
-// SYSTEMTIME); its declarations of those are renamed while it is read, so that both fit in one
-// file. The real CloseHandle and GetFileType are called through kernel_handle.h.
+// <windows.h> for the Windows back end's files that also include our headers. Our file.h,
+// file_time.h and sync.h give five of its names other types (CloseHandle, GetFileType,
+// FILETIME, SYSTEMTIME, FlushFileBuffers); its declarations of those are renamed while it is
+// read, so that both fit in one file. The real CloseHandle, GetFileType and FlushFileBuffers
+// are called through kernel_handle.h.
 // Include it after our headers: its constants are macros, ours are declarations of the same
 // names.
 #pragma once
@@ -14,6 +15,7 @@
 #endif
 #define CloseHandle Kernel32CloseHandle
 #define GetFileType Kernel32GetFileType
+#define FlushFileBuffers Kernel32FlushFileBuffers
 #define FILETIME KERNEL32_FILETIME
 #define SYSTEMTIME KERNEL32_SYSTEMTIME
 #include <windows.h>
@@ -21,6 +23,7 @@
 #include <shellapi.h>
 #undef CloseHandle
 #undef GetFileType
+#undef FlushFileBuffers
 #undef FILETIME
 #undef SYSTEMTIME
 

@@ -1,7 +1,6 @@
 #include "download/backup.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "tests/tools/unique_temp_dir.h"
 
 namespace {
 
@@ -18,15 +19,12 @@ using Files = std::map<std::string, std::string>;  // file name -> content
 // A program directory of its own for each case.
 class ProgramDir {
 public:
-    ProgramDir() {
-        char pattern[] = "/tmp/update-backup-test-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
+    ProgramDir() : path_(MakeUniqueTempDir("update-backup-test-")) {}
     ~ProgramDir() { fs::remove_all(path_); }
     ProgramDir(const ProgramDir&) = delete;
     ProgramDir& operator=(const ProgramDir&) = delete;
 
-    CString BaseDir() const { return Utf8ToWide(path_.string() + "/"); }
+    CString BaseDir() const { return (path_ / "").u16string(); }
     void Write(const std::string& name, const std::string& content) const {
         std::ofstream(path_ / name, std::ios::binary) << content;
     }

@@ -1,20 +1,16 @@
 // A temporary directory for one test, removed with everything in it at the end.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/text.h"
+#include "tests/tools/unique_temp_dir.h"
 
 class TempDir {
 public:
-    TempDir() {
-        char pattern[] = "/tmp/update_test_XXXXXX";
-        m_path = mkdtemp(pattern);
-    }
+    TempDir() : m_path(MakeUniqueTempDir("update_test_")) {}
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
@@ -24,7 +20,7 @@ public:
 
     const std::filesystem::path& Path() const { return m_path; }
     // The directory as the program's UTF-16 base directory, with its trailing separator.
-    std::u16string BaseDir() const { return Utf8ToWide(m_path.string() + "/"); }
+    std::u16string BaseDir() const { return (m_path / "").u16string(); }
 
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(m_path / name, std::ios::binary) << bytes;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/net/http_response.h"
+#include "platform/net/internet_error_text.h"
 #include "platform/net/internet_exception.h"
 #include "platform/net/url_parts.h"
 #include "platform/net/wininet/internet_handle.h"
@@ -175,7 +176,20 @@ private:
         m_line.reset();
         throw CInternetException(code, text);
     }
+    [[noreturn]] void Fail(InternetErrorCode code, InternetFailure kind,
+                           const InternetFailureFacts& facts) {
+        Fail(code, InternetFailureText(kind, facts));
+    }
+    [[noreturn]] void Fail(InternetErrorCode code, InternetFailure kind) {
+        Fail(code, kind, Facts());
+    }
     [[noreturn]] void ThrowFailure(DWORD error);
+    InternetFailureFacts Facts() const {
+        InternetFailureFacts facts;
+        facts.host = Utf8ToWide(m_url.host);
+        facts.port = Utf8ToWide(m_url.port);
+        return facts;
+    }
     HINTERNET Request() const { return m_line->Calls().request; }
     void CloseRequest() {
         if (Request())
@@ -193,7 +207,7 @@ private:
 
 void CHttpFile::Transfer::Run(std::function<void(CallState&)> job) {
     if (m_session->ShouldAbort())
-        Fail(INTERNET_ERROR_CANCELLED, u"The download was cancelled");
+        Fail(INTERNET_ERROR_CANCELLED, InternetFailure::Cancelled);
     // WinInet's receive time-out is asked for too, but not every version keeps it.
     switch (m_line->Run(
         std::move(job), [this] { return m_session->ShouldAbort(); },
@@ -201,7 +215,7 @@ void CHttpFile::Transfer::Run(std::function<void(CallState&)> job) {
         case CallLine::Outcome::Done:
             return;
         case CallLine::Outcome::Stopped:
-            Fail(INTERNET_ERROR_CANCELLED, u"The download was cancelled");
+            Fail(INTERNET_ERROR_CANCELLED, InternetFailure::Cancelled);
         case CallLine::Outcome::Silent:
             ThrowFailure(ERROR_INTERNET_TIMEOUT);
     }
@@ -220,13 +234,15 @@ void CHttpFile::Transfer::Connect() {
     InternetSetOptionW(root, INTERNET_OPTION_SEND_TIMEOUT, &idle, sizeof idle);
 }
 
+// WinInet reports a connect time-out and a receive time-out alike; both are ours (the call
+// line's limit) or WinInet's receive time-out, which is the idle time-out, far more often
+// than the connect time-out, so the text names the idle time-out.
 void CHttpFile::Transfer::ThrowFailure(DWORD error) {
-    if (error == ERROR_INTERNET_TIMEOUT) {
-        Fail(INTERNET_ERROR_TIMEOUT,
-             FormatText(u"No data received from %s for %d seconds", Utf8ToWide(m_url.host),
-                        m_session->options.idleTimeout.count()));
-    }
-    Fail(INTERNET_ERROR_TRANSFER, InternetErrorText(error, m_url.host));
+    InternetFailureFacts facts = Facts();
+    facts.seconds = m_session->options.idleTimeout.count();
+    const CInternetException failure = WinInetFailure(error, facts);
+    m_line.reset();
+    throw failure;
 }
 
 void CHttpFile::Transfer::Open(const CString& first) {
@@ -260,17 +276,15 @@ void CHttpFile::Transfer::Open(const CString& first) {
         }
         const std::u16string target = ResolveLocation(url, location);
         if (target.empty())
-            Fail(INTERNET_ERROR_REDIRECT, u"Redirect to an invalid location refused: " + location);
+            Fail(INTERNET_ERROR_REDIRECT, InternetFailure::OtherRedirect);
         if (redirects == kMaxRedirects) {
-            Fail(INTERNET_ERROR_REDIRECT,
-                 FormatText(u"Maximum (%d) redirects followed", kMaxRedirects));
+            InternetFailureFacts facts = Facts();
+            facts.count = kMaxRedirects;
+            Fail(INTERNET_ERROR_REDIRECT, InternetFailure::TooManyRedirects, facts);
         }
         InternetFailure why = InternetFailure::OtherRedirect;
-        if (!RedirectAllowed(m_url.scheme, WideToUtf8(target), why)) {
-            InternetFailureFacts facts;
-            facts.host = Utf8ToWide(m_url.host);
-            Fail(INTERNET_ERROR_REDIRECT, InternetFailureText(why, facts));
-        }
+        if (!RedirectAllowed(m_url.scheme, WideToUtf8(target), why))
+            Fail(INTERNET_ERROR_REDIRECT, why);
         CloseRequest();
         url = target;
     }
@@ -284,7 +298,8 @@ void CHttpFile::Transfer::Open(const CString& first) {
 
 size_t CHttpFile::Transfer::Read(void* buffer, size_t count) {
     if (m_closed || !m_line || !Request())
-        throw CInternetException(INTERNET_ERROR_CLOSED, u"The download is closed");
+        throw CInternetException(INTERNET_ERROR_CLOSED,
+                                 InternetFailureText(InternetFailure::Closed, {}));
     if (count == 0)
         return 0;
     // The line reads up to kReadBuffer bytes into its own buffer (an abandoned read must not
@@ -305,11 +320,10 @@ size_t CHttpFile::Transfer::Read(void* buffer, size_t count) {
         m_unread = calls.got;
         m_next = 0;
         if (m_unread == 0) {
-            if (m_announced != kUnknownLength && m_delivered < m_announced) {
-                Fail(INTERNET_ERROR_TRANSFER,
-                     FormatText(u"The transfer from %s ended after %d of %d bytes",
-                                Utf8ToWide(m_url.host), m_delivered, m_announced));
-            }
+            // WinInet ends a body quietly when the server closes the connection before the
+            // announced length: the connection was lost, as the curl layer says too.
+            if (m_announced != kUnknownLength && m_delivered < m_announced)
+                Fail(INTERNET_ERROR_TRANSFER, InternetFailure::ConnectionLost);
             return 0;
         }
     }

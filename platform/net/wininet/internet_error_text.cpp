@@ -1,41 +1,45 @@
 #include "platform/net/wininet/internet_handle.h"
 
-#include "platform/text.h"
-
-namespace {
-
-// What the WinInet errors a download meets mean to a person.
-const char16_t* Meaning(DWORD error) {
+InternetFailure InternetFailureOf(DWORD error) {
     switch (error) {
         case ERROR_INTERNET_TIMEOUT:
-            return u"The server did not answer in time:";
+            return InternetFailure::NoAnswer;
         case ERROR_INTERNET_NAME_NOT_RESOLVED:
-            return u"Cannot resolve host name";
+            return InternetFailure::Resolve;
         case ERROR_INTERNET_CANNOT_CONNECT:
-            return u"Cannot connect to";
+            return InternetFailure::Connect;
         case ERROR_INTERNET_CONNECTION_ABORTED:
         case ERROR_INTERNET_CONNECTION_RESET:
-            return u"The connection was lost to";
+        case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+            return InternetFailure::ConnectionLost;
         case ERROR_INTERNET_INVALID_CA:
         case ERROR_INTERNET_SEC_CERT_CN_INVALID:
         case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
         case ERROR_INTERNET_SEC_CERT_REVOKED:
         case ERROR_INTERNET_SEC_CERT_ERRORS:
         case ERROR_INTERNET_SEC_INVALID_CERT:
-            return u"The server's certificate is not trusted:";
+            return InternetFailure::Certificate;
         case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-            return u"The secure connection failed to";
+            return InternetFailure::Secure;
         case ERROR_INTERNET_INVALID_URL:
         case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
-            return u"The URL is not valid for";
+            return InternetFailure::BadAddress;
+        case ERROR_INTERNET_OPERATION_CANCELLED:
+            return InternetFailure::Cancelled;
         default:
-            return u"The transfer failed from";
+            return InternetFailure::Other;
     }
 }
 
-}  // namespace
-
-std::u16string InternetErrorText(DWORD error, const std::string& host) {
-    return FormatText(u"%s %s (error %d)", Meaning(error), Utf8ToWide(host),
-                      static_cast<long long>(error));
+CInternetException WinInetFailure(DWORD error, InternetFailureFacts facts) {
+    const InternetFailure kind = InternetFailureOf(error);
+    InternetErrorCode code = INTERNET_ERROR_TRANSFER;
+    if (kind == InternetFailure::NoAnswer)
+        code = INTERNET_ERROR_TIMEOUT;
+    else if (kind == InternetFailure::Cancelled)
+        code = INTERNET_ERROR_CANCELLED;
+    else if (kind == InternetFailure::Other)
+        facts.detail = FormatText(u"The download from %s failed (error %d).", facts.host,
+                                  static_cast<long long>(error));
+    return CInternetException(code, InternetFailureText(kind, facts));
 }

@@ -1,4 +1,4 @@
-// Ownership of WinInet handles, and the text of a WinInet failure. Internal to
+// Ownership of WinInet handles, and what a WinInet failure means. Internal to
 // platform/net/wininet; includes <windows.h> and <wininet.h>, so our file headers stay out.
 #pragma once
 
@@ -10,13 +10,18 @@
 #include <wininet.h>
 
 #include <memory>
-#include <string>
+
+#include "platform/net/internet_error_text.h"
+#include "platform/net/internet_exception.h"
 
 struct InternetHandleCloser {
     void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
 };
 using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
 
-// A one-line text for WinInet's error `error` about `host`, such as
-// "Cannot connect to 127.0.0.1 (error 12029)".
-std::u16string InternetErrorText(DWORD error, const std::string& host);
+// The kind of failure that WinInet's error `error` is; Other for one we do not know.
+InternetFailure InternetFailureOf(DWORD error);
+
+// The exception for WinInet's error `error` in a transfer with `facts` (its server, and the
+// seconds of silence a time-out waited), with the same text as on every system.
+CInternetException WinInetFailure(DWORD error, InternetFailureFacts facts);

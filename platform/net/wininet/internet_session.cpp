@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/net/http_file.h"
+#include "platform/net/internet_error_text.h"
 #include "platform/net/stdio_file.h"
 #include "platform/net/url_parts.h"
 #include "platform/net/wininet/session_state.h"
@@ -47,21 +48,24 @@ void CInternetSession::SetAbortCheck(std::function<bool()> check) {
 
 std::unique_ptr<CRemoteFile> CInternetSession::OpenURL(const CString& url) {
     if (m_state->closed) {
-        throw CInternetException(INTERNET_ERROR_CLOSED, u"The internet session is closed");
+        throw CInternetException(INTERNET_ERROR_CLOSED,
+                                 InternetFailureText(InternetFailure::Closed, {}));
     }
     const std::string utf8 = WideToUtf8(url);
     UrlParts parts;
-    if (url.empty() || !SplitUrl(utf8, parts)) {
+    if (url.empty())
         throw CInternetException(INTERNET_ERROR_URL,
-                                 u"URL using bad/illegal format or missing URL: \"" + url + u"\"");
-    }
+                                 InternetFailureText(InternetFailure::NoAddress, {}));
+    if (!SplitUrl(utf8, parts))
+        throw CInternetException(INTERNET_ERROR_URL,
+                                 InternetFailureText(InternetFailure::BadAddress, {}));
     if (parts.scheme == "file")
         return std::make_unique<CStdioFile>(url);
     if (parts.scheme == "http" || parts.scheme == "https") {
         return std::make_unique<CHttpFile>(m_state, url);
     }
     throw CInternetException(INTERNET_ERROR_URL,
-                             u"Unsupported protocol \"" + Utf8ToWide(parts.scheme) + u"\"");
+                             InternetFailureText(InternetFailure::BadAddress, {}));
 }
 
 void CInternetSession::Close() {

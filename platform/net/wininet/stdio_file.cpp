@@ -6,8 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <system_error>
 
+#include "platform/file_error_text.h"
+#include "platform/net/internet_error_text.h"
 #include "platform/net/internet_exception.h"
 #include "platform/net/url_parts.h"
 
@@ -15,10 +16,9 @@ namespace {
 
 constexpr size_t kReadBuffer = 64 * 1024;
 
-[[noreturn]] void ThrowFileError(std::u16string_view what, const CString& path, int error) {
-    throw CInternetException(
-        INTERNET_ERROR_FILE,
-        CString(what) + u" " + path + u": " + Utf8ToWide(std::generic_category().message(error)));
+[[noreturn]] void ThrowFileError(const CString& path, int error) {
+    throw CInternetException(INTERNET_ERROR_FILE,
+                             FileErrorText(FileAction::Read, FileNameOf(path), error));
 }
 
 // "/C:/dir/name" (file:///C:/dir/name) names C:\dir\name; "/dir/name" the current drive's.
@@ -40,19 +40,24 @@ CStdioFile::CStdioFile(const CString& url) {
     std::string path;
     if (!FileUrlToPath(WideToUtf8(url), path)) {
         throw CInternetException(INTERNET_ERROR_URL,
-                                 u"The file URL names no local file: \"" + url + u"\"");
+                                 InternetFailureText(InternetFailure::BadAddress, {}));
     }
     m_strPath = WindowsPath(path);
-    // A directory does not open (EACCES); "N" keeps the file from child processes.
-    m_file.reset(_wfopen(reinterpret_cast<const wchar_t*>(m_strPath.c_str()), L"rbN"));
-    if (!m_file)
-        ThrowFileError(u"Cannot open", m_strPath, errno);
+    // "N" keeps the file from child processes.
+    const wchar_t* name = reinterpret_cast<const wchar_t*>(m_strPath.c_str());
+    m_file.reset(_wfopen(name, L"rbN"));
+    if (!m_file) {
+        // A directory does not open (EACCES): say what is in the way, as on Linux.
+        const int error = errno;
+        struct _stat64 st;
+        const bool folder = _wstat64(name, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFDIR;
+        ThrowFileError(m_strPath, folder ? EISDIR : error);
+    }
     struct _stat64 st;
     if (_fstat64(_fileno(m_file.get()), &st) != 0)
-        ThrowFileError(u"Cannot open", m_strPath, errno);
+        ThrowFileError(m_strPath, errno);
     if ((st.st_mode & _S_IFMT) != _S_IFREG) {
-        ThrowFileError(u"Cannot open", m_strPath,
-                       (st.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL);
+        ThrowFileError(m_strPath, (st.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL);
     }
     m_nLength = st.st_size;
     m_buffer = std::make_unique<char[]>(kReadBuffer);
@@ -61,13 +66,14 @@ CStdioFile::CStdioFile(const CString& url) {
 
 size_t CStdioFile::Read(void* buffer, size_t count) {
     if (!m_file) {
-        throw CInternetException(INTERNET_ERROR_CLOSED, u"The file " + m_strPath + u" is closed");
+        throw CInternetException(INTERNET_ERROR_CLOSED,
+                                 InternetFailureText(InternetFailure::Closed, {}));
     }
     if (count == 0)
         return 0;
     const size_t got = std::fread(buffer, 1, count, m_file.get());
     if (got == 0 && std::ferror(m_file.get()))
-        ThrowFileError(u"Cannot read", m_strPath, errno);
+        ThrowFileError(m_strPath, errno);
     m_nRead += static_cast<int64_t>(got);
     return got;
 }
