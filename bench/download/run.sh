@@ -142,12 +142,10 @@ run_case() {  # case run-number
   case $1 in
     net) timed "$work/ours.net" "$net_driver" "$url" "$out" ;;
     worker) mkdir -p "$dir"; "$worker_driver" "$url" "$dir/" "$size_bytes" >> "$work/ours.worker"; out=$dir/pack.bin ;;
-#   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
-#           512-byte reads, 64 KiB writes), Wine's start of the program included
-#   signed  the worker case with a PublicKey in Update.ini and pack.bin.minisig (made with
-#           minisign) on the server: the same pack with its signature checked
-# The worker, signed, dialog and wininet cases run when their drivers (and minisign) are
-# there (wininet: built by scripts/build-windows.sh into WINDOWS_BUILD_DIR).
+    signed) mkdir -p "$dir"
+      "$worker_driver" "$url" "$dir/" "$size_bytes" "$public_key" >> "$work/ours.signed"
+      out=$dir/pack.bin ;;
+    wininet) timed "$work/ours.wininet" tests/tools/wine_run.sh "$wininet_driver" "$url" "$out" ;;
     dialog) mkdir -p "$dir"
       python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$size_bytes" >> "$work/ours.dialog"
       out=$dir/pack.bin ;;
@@ -164,12 +162,7 @@ for i in $(seq "$runs"); do
 done
 
 peer=$(median "$work/peer" 1)
-#   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
-#           512-byte reads, 64 KiB writes), Wine's start of the program included
-#   signed  the worker case with a PublicKey in Update.ini and pack.bin.minisig (made with
-#           minisign) on the server: the same pack with its signature checked
-# The worker, signed, dialog and wininet cases run when their drivers (and minisign) are
-# there (wininet: built by scripts/build-windows.sh into WINDOWS_BUILD_DIR).
+for c in net worker signed dialog wininet; do
   if [ ! -f "$work/ours.$c" ]; then
     echo "SKIP $c: not run (its driver is not built, or CASES left it out)"
   fi
