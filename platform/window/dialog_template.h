@@ -28,6 +28,7 @@ constexpr uint32_t WS_EX_APPWINDOW = 0x00040000;
 // Dialog styles.
 constexpr uint32_t DS_SETFONT = 0x40;
 constexpr uint32_t DS_MODALFRAME = 0x80;
+constexpr uint32_t DS_CENTER = 0x800;
 // Button styles.
 constexpr uint32_t BS_PUSHBUTTON = 0x0;
 constexpr uint32_t BS_DEFPUSHBUTTON = 0x1;
@@ -37,6 +38,8 @@ constexpr uint32_t SS_BITMAP = 0xE;
 constexpr uint32_t SS_ETCHEDHORZ = 0x10;
 constexpr uint32_t SS_LEFTNOWORDWRAP = 0xC;
 constexpr uint32_t SS_TYPEMASK = 0x1F;
+constexpr uint32_t SS_NOPREFIX = 0x80;  // '&' is shown, not a mnemonic
+constexpr uint32_t SS_NOTIFY = 0x100;   // takes mouse messages (for its tooltip)
 constexpr uint32_t SS_REALSIZEIMAGE = 0x800;
 constexpr uint32_t SS_CENTERIMAGE = 0x200;
 // List box styles.
