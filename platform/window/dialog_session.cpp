@@ -16,7 +16,9 @@ struct Completion {
 }  // namespace
 
 DialogSession::DialogSession(DialogWindow& window)
-    : m_window(&window), m_dialogThread(std::this_thread::get_id()) {}
+    : m_window(&window),
+      m_sender(window.SynchronousSender()),
+      m_dialogThread(std::this_thread::get_id()) {}
 
 bool DialogSession::Invoke(const Operation& op) {
     if (IsDialogThread()) {
@@ -25,6 +27,21 @@ bool DialogSession::Invoke(const Operation& op) {
         RunPendingLatest();
         op(*m_window);
         return true;
+    }
+    if (m_sender) {
+        if (m_ended)
+            return false;
+        // The sender returns only when the task has run or will never run, so it may use
+        // the caller's stack. m_ended is read and written on the dialog thread alone here.
+        bool ran = false;
+        m_sender([this, &op, &ran] {
+            if (m_ended)
+                return;
+            RunPendingLatest();
+            op(*m_window);
+            ran = true;
+        });
+        return ran;
     }
     auto completion = std::make_shared<Completion>();
     {

@@ -1,8 +1,9 @@
 // The shared state of one modal run, through which any thread reaches the dialog's controls.
 //
 // Control operations run on the dialog thread. Called from another thread they are handed
-// over: queued to the dialog thread while the caller waits, in short slices, until they have
-// run or the dialog has ended. Once the dialog has ended every call returns at once and changes
+// over: sent through the back end's synchronous hand-over where it has one, else queued to the
+// dialog thread while the caller waits, in short slices, until they have run or the dialog has
+// ended. Once the dialog has ended every call returns at once and changes
 // nothing. The dialog thread never waits for another thread.
 //
 // Progress writes can instead be posted as "latest value" updates (PostLatest): they do not
@@ -47,7 +48,8 @@ private:
     void RunPendingLatest();   // dialog thread
     void PostPendingLocked();  // with m_mutex held
 
-    DialogWindow* m_window;  // valid until MarkEnded
+    DialogWindow* m_window;               // valid until MarkEnded
+    const DialogWindow::Sender m_sender;  // the back end's synchronous hand-over, if any
     const std::thread::id m_dialogThread;
     std::atomic<bool> m_ended{false};
     std::mutex m_mutex;  // guards posting against MarkEnded, and m_latest

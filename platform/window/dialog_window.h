@@ -54,6 +54,13 @@ public:
     // Any thread: queues `task` to run on the dialog thread soon. Must not be called once the
     // modal run has returned (DialogSession guarantees that).
     virtual void Post(std::function<void()> task) = 0;
+
+    // The back end's own synchronous hand-over, or empty when it has none (the session then
+    // posts and waits). Called on another thread, the sender runs `task` on the dialog thread
+    // and returns when it has run; once the window is gone it returns at once without running
+    // it. It holds nothing of this object, so it may be called after this object is gone.
+    using Sender = std::function<void(const std::function<void()>& task)>;
+    virtual Sender SynchronousSender() { return {}; }
 };
 
 // A back end: makes dialog windows and shows message boxes.
