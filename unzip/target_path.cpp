@@ -35,8 +35,10 @@ bool ResolveTargetPath(std::u16string_view rootDir, std::u16string_view target,
     if (target.empty() || HasParentComponent(target))
         return false;
     std::u16string path(target);
+    // Archives separate with '/', the Windows target with '\\': one separator throughout, so
+    // that parents are found by it.
     for (char16_t& c : path) {
-        if (c == u'\\')
+        if (IsSeparator(c))
             c = kPathSeparator;
     }
     if (PathRootLength(path) == 0) {
