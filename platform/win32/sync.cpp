@@ -35,8 +35,13 @@ bool FlushFolderIfAllowed(const std::u16string& path) {
 
 bool FlushFile(const std::u16string& path) {
     const HANDLE file = OpenForFlush(path, false);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        // A running program (this updater among them) or a file held open without write
+        // sharing cannot be opened to flush, and neither can a read-only one; none of them
+        // holds anything this program wrote, as it writes only files it creates.
+        const DWORD error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+    }
     const bool flushed = FlushKernelBuffers(file);
     CloseKernelHandle(file);
     return flushed;
