@@ -5,6 +5,7 @@ the packs), and Update.ini holds its public key, so only those packs install."""
 
 import os
 import random
+import shutil
 import stat
 import subprocess
 import sys
@@ -40,14 +41,20 @@ def sign_packs(packs_dir, names):
         return f.read().splitlines()[1]
 
 
-def main(program_dir, packs_dir, port):
+def main(program_dir, packs_dir, port, windows_programs=None):
+    """windows_programs: the paths of versions 1 and 2 of the Windows demo program, which
+    then take the place of the shell scripts."""
     os.makedirs(program_dir, exist_ok=True)
     os.makedirs(packs_dir, exist_ok=True)
-    write_program(os.path.join(program_dir, "demo.exe"), 1)
+    staged = os.path.join(packs_dir, "demo.exe")
+    if windows_programs:
+        shutil.copy(windows_programs[0], os.path.join(program_dir, "demo.exe"))
+        shutil.copy(windows_programs[1], staged)
+    else:
+        write_program(os.path.join(program_dir, "demo.exe"), 1)
+        write_program(staged, 2)
 
     # Version 2 as a ZIP pack with subdirectories and no directory entries.
-    staged = os.path.join(packs_dir, "demo.exe")
-    write_program(staged, 2)
     with zipfile.ZipFile(os.path.join(packs_dir, "demo.zip"), "w", zipfile.ZIP_DEFLATED) as z:
         info = zipfile.ZipInfo("demo.exe", date_time=(2026, 12, 1, 12, 0, 0))
         info.external_attr = 0o100755 << 16
@@ -75,4 +82,5 @@ def main(program_dir, packs_dir, port):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2], sys.argv[3])
+    # make_demo.py PROGRAM_DIR PACKS_DIR PORT [WINDOWS_V1_EXE WINDOWS_V2_EXE]
+    main(sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:6] if len(sys.argv) > 5 else None)

@@ -45,7 +45,7 @@ class WindowsUpdate(XvfbTestCase):
         """Starts Update.exe, presses Enter, waits until `done` holds, then presses Enter
         (Finish) until the program has ended."""
         with open(self.path("Update.ini"), "w") as f:
-            f.write("[Program]\nAppName=App\nWebSite=https://app.example.org\n"
+            f.write("[Program]\nAppName=App\nWebsite=https://app.example.org\n"
                     "[Update]\nPackNumber=1\nPack1=%s\n" % server.url(pack_path))
         env = self.x.env(no_proxy="*", UPDATE_TEST_MARKER=windows_path(self.marker))
         for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"):
