@@ -168,6 +168,8 @@ TEST_F(WinInetSession, SilenceEndsAWait) {
     const Outcome silent = Fetch(impatient, Url("/stall?size=100000&after=10"));
     EXPECT_EQ(silent.error, INTERNET_ERROR_TIMEOUT) << silent.text;
     EXPECT_EQ(silent.text, "No answer from 127.0.0.1 for 1 seconds.");
+    // What came before the silence was handed on as it came, not held back for a full buffer.
+    EXPECT_EQ(silent.body, Pattern(10));
 }
 
 TEST_F(WinInetSession, FileUrlsReadTheNamedFile) {

@@ -308,8 +308,20 @@ size_t CHttpFile::Transfer::Read(void* buffer, size_t count) {
         Run([](CallState& calls) {
             calls.buffer.resize(kReadBuffer);
             calls.got = 0;
-            const BOOL ok = InternetReadFile(calls.request, calls.buffer.data(),
-                                             static_cast<DWORD>(calls.buffer.size()), &calls.got);
+            calls.error = 0;
+            // InternetReadFile waits until the whole buffer is filled: on a slow line that
+            // would hold back progress for a megabyte. Asking first what has arrived (which
+            // waits for at least one byte, or the end) reads that much and no more.
+            DWORD available = 0;
+            if (!InternetQueryDataAvailable(calls.request, &available, 0, 0)) {
+                calls.error = GetLastError();
+                return;
+            }
+            const DWORD wanted = available == 0
+                                     ? static_cast<DWORD>(calls.buffer.size())
+                                     : std::min(available, static_cast<DWORD>(calls.buffer.size()));
+            const BOOL ok =
+                InternetReadFile(calls.request, calls.buffer.data(), wanted, &calls.got);
             calls.error = ok ? 0 : GetLastError();
             if (!ok)
                 calls.got = 0;
