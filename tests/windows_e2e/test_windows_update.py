@@ -1,7 +1,8 @@
 """The Windows build in a real window: Update.exe under Wine and a private Xvfb, in a program
 directory with version 1 of a small Windows program. Enter runs a whole update of an archive
 pack from the test server and Finish starts version 2; a pack the server does not have
-leaves version 1, which Finish starts."""
+leaves version 1, which Finish starts. With a public key in Update.ini, an archive signed
+with it (by the real minisign tool) installs and a changed one leaves version 1."""
 
 import filecmp
 import os
@@ -41,12 +42,14 @@ class WindowsUpdate(XvfbTestCase):
     def path(self, *parts):
         return os.path.join(self.program, *parts)
 
-    def run_updater(self, server, pack_path, done, screenshot=None):
+    def run_updater(self, server, pack_path, done, screenshot=None, public_key=None):
         """Starts Update.exe, presses Enter, waits until `done` holds, then presses Enter
         (Finish) until the program has ended."""
         with open(self.path("Update.ini"), "w") as f:
             f.write("[Program]\nAppName=App\nWebsite=https://app.example.org\n"
                     "[Update]\nPackNumber=1\nPack1=%s\n" % server.url(pack_path))
+            if public_key:
+                f.write("PublicKey=%s\n" % public_key)
         env = self.x.env(no_proxy="*", UPDATE_TEST_MARKER=windows_path(self.marker))
         for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"):
             env.pop(name, None)
@@ -80,6 +83,25 @@ class WindowsUpdate(XvfbTestCase):
         with open(self.marker) as f:
             return f.read().strip()
 
+    def write_signed_archive(self, change_after_signing=False):
+        """app.zip with version 2, signed with a key made here; gives the public key line."""
+        pack = os.path.join(self.packs, "app.zip")
+        with zipfile.ZipFile(pack, "w", zipfile.ZIP_DEFLATED) as z:
+            z.write(APP_V2, "app.exe")
+            z.comment = b"signed"
+        public, secret = os.path.join(self.root, "key.pub"), os.path.join(self.root, "key.sec")
+        for args in (["-G", "-f", "-W", "-p", public, "-s", secret],
+                     ["-S", "-s", secret, "-m", pack]):
+            subprocess.run(["minisign", *args], check=True, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, timeout=60)
+        if change_after_signing:
+            # The archive stays whole: only its comment changes.
+            with open(pack, "r+b") as f:
+                f.seek(-1, os.SEEK_END)
+                f.write(b"S")
+        with open(public) as f:
+            return f.read().splitlines()[1]
+
     def leftovers(self):
         return [n for n in os.listdir(self.program) if n.startswith(".")]
 
@@ -110,6 +132,27 @@ class WindowsUpdate(XvfbTestCase):
         self.assertEqual(self.started_version(), "1")
         self.assertTrue(filecmp.cmp(self.path("app.exe"), APP_V1, shallow=False))
         self.assertEqual(sorted(os.listdir(self.program)), sorted(before))
+
+    def test_c_signed_archive_installs(self):
+        key = self.write_signed_archive()
+        with PackServer(self.packs) as server:
+            self.run_updater(
+                server, "/files/app.zip",
+                lambda: os.path.exists(self.path("app.bak")) and not self.leftovers(),
+                public_key=key)
+        self.assertEqual(self.started_version(), "2")
+        self.assertTrue(filecmp.cmp(self.path("app.exe"), APP_V2, shallow=False))
+
+    def test_d_changed_signed_archive_keeps_version_1(self):
+        key = self.write_signed_archive(change_after_signing=True)
+        with PackServer(self.packs) as server:
+            self.run_updater(
+                server, "/files/app.zip",
+                lambda: os.path.exists(self.path("Update.ini")) and not self.leftovers(),
+                public_key=key)
+        self.assertEqual(self.started_version(), "1")
+        self.assertTrue(filecmp.cmp(self.path("app.exe"), APP_V1, shallow=False))
+        self.assertEqual(sorted(os.listdir(self.program)), ["Update.exe", "Update.ini", "app.exe"])
 
 
 if __name__ == "__main__":
