@@ -16,7 +16,7 @@ Modes, chosen by the path (sizes in bytes; bodies are the pattern byte i = i % 2
   /redirect?hops=H&to=URL      H redirects (302) in a row, then one to URL
   /over?size=N&extra=M         announces N and sends N + M bytes
   /headers                     the request's headers as the body
-  /files/NAME                  the file NAME from --dir, or 404
+  /files/NAME                  the file NAME from --dir (or from a folder below it), or 404
 
 With --request-log FILE, the path of every GET is appended to FILE as one line.
 """
@@ -195,8 +195,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def mode_files(self, name):
         root = self.server.files_dir
-        path = os.path.realpath(os.path.join(root or "", name))
-        if not root or not name or os.path.dirname(path) != os.path.realpath(root) \
+        real_root = os.path.realpath(root or ".")
+        path = os.path.realpath(os.path.join(real_root, name))
+        if not root or not name or os.path.commonpath([path, real_root]) != real_root \
                 or not os.path.isfile(path):
             self.send_html(404, "Not Found")
             return
