@@ -1,13 +1,22 @@
 // Directories over kernel32.
 #include "platform/directory.h"
 
+#include <cerrno>
 #include <vector>
 
+#include "platform/win32/last_error.h"
 // After our headers (see windows_api.h).
 #include "platform/win32/windows_api.h"
 
 bool CreateDirectoryW(const std::u16string& path) {
-    return !path.empty() && ::CreateDirectoryW(WidePath(path), nullptr) != 0;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::CreateDirectoryW(WidePath(path), nullptr) != 0)
+        return true;
+    SetErrnoFromLastError();
+    return false;
 }
 
 bool IsDirectoryW(const std::u16string& path) {
@@ -37,7 +46,14 @@ uint32_t GetCurrentDirectoryW(uint32_t capacity, std::u16string& path) {
 }
 
 bool RemoveDirectoryW(const std::u16string& path) {
-    return !path.empty() && ::RemoveDirectoryW(WidePath(path)) != 0;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::RemoveDirectoryW(WidePath(path)) != 0)
+        return true;
+    SetErrnoFromLastError();
+    return false;
 }
 
 std::vector<std::u16string> ListDirectory(const std::u16string& path) {

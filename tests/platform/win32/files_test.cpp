@@ -1,7 +1,9 @@
 // The kernel32 back end of the file calls: real files in a temporary directory under Wine.
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -150,6 +152,52 @@ TEST_F(Win32Files, RenamesReplacesAndDeletes) {
     EXPECT_TRUE(DeleteFileW(Path("held.txt")));
     EXPECT_FALSE(PathFileExistsW(Path("held.txt")));
     EXPECT_FALSE(DeleteFileW(u""));
+}
+
+// A failed call leaves errno as the system's texts read it, and says whether a file is in use
+// (held open without delete sharing), which a running program is not.
+TEST_F(Win32Files, FailuresSetErrnoAndTellAFileInUse) {
+    Write("a.txt", "A");
+    Write("b.txt", "B");
+    Write("held.txt", "held");
+    Write("running.exe", "program");
+    fs::create_directory(dir_ / "made");
+    FileHandle held(CreateFileW(Path("held.txt"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                OPEN_EXISTING, 0));
+    ASSERT_TRUE(held.Valid());
+    const HANDLE running = ::CreateFileW((dir_ / "running.exe").c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    struct Case {
+        const char* label;
+        std::function<bool()> call;
+        int error;
+    } cases[] = {
+        {"move onto a name taken", [&] { return MoveFileW(Path("a.txt"), Path("b.txt")); }, EEXIST},
+        {"move of a missing file", [&] { return MoveFileW(Path("none"), Path("c.txt")); }, ENOENT},
+        {"move of a held file", [&] { return MoveFileW(Path("held.txt"), Path("c.txt")); }, EBUSY},
+        {"delete of a missing file", [&] { return DeleteFileW(Path("none")); }, ENOENT},
+        {"folder that exists", [&] { return CreateDirectoryW(Path("made")); }, EEXIST},
+        {"folder without a parent", [&] { return CreateDirectoryW(Path("no/parent")); }, ENOENT},
+        {"open of a missing file",
+         [&] {
+             return CreateFileW(Path("none"), GENERIC_READ, 0, OPEN_EXISTING, 0) !=
+                    INVALID_HANDLE_VALUE;
+         },
+         ENOENT},
+    };
+    for (const Case& c : cases) {
+        errno = 0;
+        EXPECT_FALSE(c.call()) << c.label;
+        EXPECT_EQ(errno, c.error) << c.label;
+    }
+    EXPECT_TRUE(IsFileInUse(Path("held.txt")));
+    EXPECT_FALSE(IsFileInUse(Path("running.exe")));  // it can be renamed aside
+    EXPECT_FALSE(IsFileInUse(Path("a.txt")));
+    EXPECT_FALSE(IsFileInUse(Path("none")));
+    EXPECT_TRUE(MoveFileW(Path("running.exe"), Path("running.bak")));
+    CloseHandle(running);
 }
 
 TEST_F(Win32Files, DirectoriesAndTheCurrentOne) {
