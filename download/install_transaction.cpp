@@ -143,7 +143,7 @@ bool RollBackInstall(const CString& baseDir, const InstallPlan& plan) {
     for (size_t i = done; i > 0; --i) {
         const InstallMove& move = plan.moves[i - 1];
         BeforeInstallStep();
-        if (!MoveFileW(baseDir + move.to, baseDir + move.from))
+        if (!MoveFileExW(baseDir + move.to, baseDir + move.from, MOVEFILE_WRITE_THROUGH))
             ok = false;
     }
     for (auto dir = plan.newDirs.rbegin(); dir != plan.newDirs.rend(); ++dir) {
@@ -180,7 +180,7 @@ bool CommitInstall(const CString& baseDir, const InstallPlan& plan, CString& err
     for (size_t i = 0; ok && i < plan.moves.size(); ++i) {
         const InstallMove& move = plan.moves[i];
         BeforeInstallStep();
-        if (!MoveFileW(baseDir + move.from, baseDir + move.to)) {
+        if (!MoveFileExW(baseDir + move.from, baseDir + move.to, MOVEFILE_WRITE_THROUGH)) {
             const int reason = errno;
             // Named by the side that lies in the program directory, not in the staging area.
             const bool fromStage = move.from.starts_with(kStageDirName);

@@ -30,8 +30,11 @@ size_t GetModuleFileNameW(std::u16string& path, size_t capacity);
 bool PathFileExistsW(const std::u16string& path);
 
 // Renames `from` to `to`. Fails when `to` exists, unless MOVEFILE_REPLACE_EXISTING is given;
-// the replacement is atomic then. Returns false on failure, with errno set.
+// the replacement is atomic then. With MOVEFILE_WRITE_THROUGH the call returns once the
+// system has put the move on the disk, where it offers that (Windows); on POSIX flushing the
+// directory is the caller's (platform/sync.h). Returns false on failure, with errno set.
 constexpr unsigned MOVEFILE_REPLACE_EXISTING = 0x1;
+constexpr unsigned MOVEFILE_WRITE_THROUGH = 0x8;
 bool MoveFileExW(const std::u16string& from, const std::u16string& to, unsigned flags);
 inline bool MoveFileW(const std::u16string& from, const std::u16string& to) {
     return MoveFileExW(from, to, 0);

@@ -40,7 +40,8 @@ bool PathFileExistsW(const std::u16string& path) {
 bool MoveFileExW(const std::u16string& from, const std::u16string& to, unsigned flags) {
     // The system replaces only files; a running program can be renamed, a file held open
     // without delete sharing cannot be renamed or replaced.
-    if (::MoveFileExW(WidePath(from), WidePath(to), flags & MOVEFILE_REPLACE_EXISTING) != 0)
+    if (::MoveFileExW(WidePath(from), WidePath(to),
+                      flags & (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) != 0)
         return true;
     SetErrnoFromLastError();
     return false;

@@ -104,6 +104,8 @@ TEST_F(InUse, AHeldFileRollsThePackBackWhole) {
         {"program running", "app.zip", "app.exe", kLikeARunningProgram, nullptr, std::nullopt},
         {"a file not replaced held", "app.zip", "notes.txt", kNoDeleteSharing, nullptr,
          std::nullopt},
+        {"replaced files read-only", "app.zip", nullptr, 0, "readme.txt", std::nullopt},
+        {"replaced program read-only", "app.zip", nullptr, 0, "app.exe", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

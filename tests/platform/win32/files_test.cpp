@@ -196,8 +196,27 @@ TEST_F(Win32Files, FailuresSetErrnoAndTellAFileInUse) {
     EXPECT_FALSE(IsFileInUse(Path("running.exe")));  // it can be renamed aside
     EXPECT_FALSE(IsFileInUse(Path("a.txt")));
     EXPECT_FALSE(IsFileInUse(Path("none")));
-    EXPECT_TRUE(MoveFileW(Path("running.exe"), Path("running.bak")));
+    EXPECT_TRUE(MoveFileExW(Path("running.exe"), Path("running.bak"), MOVEFILE_WRITE_THROUGH));
     CloseHandle(running);
+}
+
+// A pack may carry read-only files and folders; removing a tree (the staging area) takes them.
+TEST_F(Win32Files, TreesGoWithTheirReadOnlyFilesAndFolders) {
+    fs::create_directories(dir_ / "tree/sub");
+    Write("tree/plain.txt", "p");
+    Write("tree/sub/locked.txt", "r");
+    Write("tree/locked.txt", "r");
+    for (const char* name : {"tree/sub/locked.txt", "tree/locked.txt", "tree/sub"}) {
+        ASSERT_TRUE(SetFileAttributesW((dir_ / name).c_str(), FILE_ATTRIBUTE_READONLY)) << name;
+    }
+    EXPECT_FALSE(DeleteFileW(Path("tree/locked.txt")));  // as the system has it
+    EXPECT_TRUE(RemoveTree(Path("tree")));
+    EXPECT_FALSE(PathFileExistsW(Path("tree")));
+    // A single read-only file too.
+    Write("alone.txt", "a");
+    ASSERT_TRUE(SetFileAttributesW((dir_ / "alone.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(RemoveTree(Path("alone.txt")));
+    EXPECT_FALSE(PathFileExistsW(Path("alone.txt")));
 }
 
 TEST_F(Win32Files, DirectoriesAndTheCurrentOne) {
