@@ -50,6 +50,7 @@ struct PackNotInstalled {
     CString packName;
     CString reason;     // may be empty
     bool previousKept;  // the program directory is as it was before the pack
+    bool fileInUse;     // another program held a file open; the reason says what to do
 };
 
 // A signed pack whose signature is missing or does not verify; nothing of it was installed.
@@ -167,12 +168,16 @@ void DownloadPack(CInternetSession& session, const UpdateSettings& settings, con
     const PackInstallResult result =
         InstallStagedPack(stage, pack, remote->GetFileName(), ProgramFileName(PackFileName(url)));
     if (!result.installed)
-        throw PackNotInstalled{remote->GetFileName(), result.reason, result.previousKept};
+        throw PackNotInstalled{remote->GetFileName(), result.reason, result.previousKept,
+                               result.fileInUse};
 }
 
 // What the status line says of a pack that could not be put in place; the reason, a sentence
 // of its own, loses its full stop inside this one.
 CString NotInstalledText(PackNotInstalled e) {
+    // Nothing changed, and the reason says what to do: it is the line on its own.
+    if (e.fileInUse && e.previousKept)
+        return e.reason;
     if (e.reason.ends_with(u'.'))
         e.reason.pop_back();
     if (e.previousKept) {

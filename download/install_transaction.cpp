@@ -22,6 +22,12 @@ CString ReasonText(const CString& path, int error) {
     return FileErrorText(FileAction::Write, path, error);
 }
 
+// What the user can do about a file that another program holds open: nothing is lost, the
+// update can be run again once it lets go.
+CString FileInUseText(const CString& path) {
+    return FormatText(u"%s is in use; close the application and press Update again.", path);
+}
+
 bool Contains(const std::vector<CString>& names, const CString& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -137,7 +143,7 @@ bool RollBackInstall(const CString& baseDir, const InstallPlan& plan) {
     for (size_t i = done; i > 0; --i) {
         const InstallMove& move = plan.moves[i - 1];
         BeforeInstallStep();
-        if (!MoveFileW(baseDir + move.to, baseDir + move.from))
+        if (!MoveFileExW(baseDir + move.to, baseDir + move.from, MOVEFILE_WRITE_THROUGH))
             ok = false;
     }
     for (auto dir = plan.newDirs.rbegin(); dir != plan.newDirs.rend(); ++dir) {
@@ -152,8 +158,9 @@ bool RollBackInstall(const CString& baseDir, const InstallPlan& plan) {
 }
 
 bool CommitInstall(const CString& baseDir, const InstallPlan& plan, CString& error,
-                   bool& previousKept) {
+                   bool& previousKept, bool& fileInUse) {
     previousKept = true;
+    fileInUse = false;
     // The staged files are on the disk before the journal names them.
     if (!SyncFileSystem(baseDir)) {
         error = ReasonText(errno);
@@ -173,10 +180,13 @@ bool CommitInstall(const CString& baseDir, const InstallPlan& plan, CString& err
     for (size_t i = 0; ok && i < plan.moves.size(); ++i) {
         const InstallMove& move = plan.moves[i];
         BeforeInstallStep();
-        if (!MoveFileW(baseDir + move.from, baseDir + move.to)) {
+        if (!MoveFileExW(baseDir + move.from, baseDir + move.to, MOVEFILE_WRITE_THROUGH)) {
+            const int reason = errno;
             // Named by the side that lies in the program directory, not in the staging area.
             const bool fromStage = move.from.starts_with(kStageDirName);
-            error = ReasonText(fromStage ? move.to : move.from, errno);
+            const CString& named = fromStage ? move.to : move.from;
+            fileInUse = IsFileInUse(baseDir + named);
+            error = fileInUse ? FileInUseText(named) : ReasonText(named, reason);
             ok = false;
         }
     }

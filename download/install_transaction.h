@@ -23,9 +23,12 @@ bool PlanStagedTree(const Stage& stage, int pack, const CString& stagedTree,
 
 // Carries out `plan` in `baseDir`. Gives true when the commit point was reached; then the
 // journal is removed. Otherwise `error` says why and `previousKept` whether every change was
-// undone (when it was not, the journal stays for recovery at the next start).
+// undone (when it was not, the journal stays for recovery at the next start). `fileInUse`
+// tells that a file of the program directory was held open by another program (Windows):
+// `error` is then the whole status line, "app.exe is in use; close the application and press
+// Update again.".
 bool CommitInstall(const CString& baseDir, const InstallPlan& plan, CString& error,
-                   bool& previousKept);
+                   bool& previousKept, bool& fileInUse);
 
 // Undoes the moves of `plan` that happened, newest first, and removes the directories it
 // made. Can be broken off at any point and run again. Gives false when a change could not be

@@ -103,7 +103,8 @@ bool WriteJournal(const CString& baseDir, const InstallPlan& plan, CString& erro
     ok = file.Reset() && ok;
     if (ok) {
         BeforeInstallStep();
-        ok = MoveFileExW(temporary, JournalPath(baseDir), MOVEFILE_REPLACE_EXISTING) &&
+        ok = MoveFileExW(temporary, JournalPath(baseDir),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
              FlushDirectory(baseDir);
         reason = errno;
     }

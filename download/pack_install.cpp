@@ -96,6 +96,7 @@ PackInstallResult InstallStagedPack(const Stage& stage, int pack, const CString&
                                result.reason)) {
         return result;
     }
-    result.installed = CommitInstall(baseDir, plan, result.reason, result.previousKept);
+    result.installed =
+        CommitInstall(baseDir, plan, result.reason, result.previousKept, result.fileInUse);
     return result;
 }

@@ -8,6 +8,7 @@ struct PackInstallResult {
     bool installed = false;
     CString reason;             // why it was not, when known; may be empty
     bool previousKept = false;  // the program directory is exactly as before the pack
+    bool fileInUse = false;     // another program held a file open: `reason` is the status line
 };
 
 // `packName` is the name the pack is stored under (an archive when it ends in "zip"), its

@@ -30,7 +30,7 @@ void PutBackupBack(const CString& programPath) {
     if (GetPathKind(programPath) != PathKind::kMissing || GetPathKind(backup) != PathKind::kFile)
         return;
     BeforeInstallStep();
-    MoveFileW(backup, programPath);
+    MoveFileExW(backup, programPath, MOVEFILE_WRITE_THROUGH);
 }
 
 }  // namespace

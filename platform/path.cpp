@@ -51,6 +51,10 @@ bool MoveFileExW(const std::u16string& from, const std::u16string& to, unsigned 
     return unlink(source.c_str()) == 0;
 }
 
+bool IsFileInUse(const std::u16string& /*path*/) {
+    return false;
+}
+
 size_t PathRootLength(std::u16string_view path) {
     return !path.empty() && path.front() == u'/' ? 1 : 0;
 }

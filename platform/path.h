@@ -30,12 +30,20 @@ size_t GetModuleFileNameW(std::u16string& path, size_t capacity);
 bool PathFileExistsW(const std::u16string& path);
 
 // Renames `from` to `to`. Fails when `to` exists, unless MOVEFILE_REPLACE_EXISTING is given;
-// the replacement is atomic then. Returns false on failure.
+// the replacement is atomic then. With MOVEFILE_WRITE_THROUGH the call returns once the
+// system has put the move on the disk, where it offers that (Windows); on POSIX flushing the
+// directory is the caller's (platform/sync.h). Returns false on failure, with errno set.
 constexpr unsigned MOVEFILE_REPLACE_EXISTING = 0x1;
+constexpr unsigned MOVEFILE_WRITE_THROUGH = 0x8;
 bool MoveFileExW(const std::u16string& from, const std::u16string& to, unsigned flags);
 inline bool MoveFileW(const std::u16string& from, const std::u16string& to) {
     return MoveFileExW(from, to, 0);
 }
+
+// Whether the file `path` is held open in a way that keeps it from being renamed or replaced:
+// on Windows by a handle opened without delete sharing (a running program is not; it can be
+// renamed). Never on POSIX, where an open file can always be renamed.
+bool IsFileInUse(const std::u16string& path);
 
 // Removes the file (or symbolic link) `path`; never a directory. Returns false on failure.
 bool DeleteFileW(const std::u16string& path);

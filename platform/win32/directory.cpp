@@ -1,13 +1,22 @@
 // Directories over kernel32.
 #include "platform/directory.h"
 
+#include <cerrno>
 #include <vector>
 
+#include "platform/win32/last_error.h"
 // After our headers (see windows_api.h).
 #include "platform/win32/windows_api.h"
 
 bool CreateDirectoryW(const std::u16string& path) {
-    return !path.empty() && ::CreateDirectoryW(WidePath(path), nullptr) != 0;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::CreateDirectoryW(WidePath(path), nullptr) != 0)
+        return true;
+    SetErrnoFromLastError();
+    return false;
 }
 
 bool IsDirectoryW(const std::u16string& path) {
@@ -37,7 +46,14 @@ uint32_t GetCurrentDirectoryW(uint32_t capacity, std::u16string& path) {
 }
 
 bool RemoveDirectoryW(const std::u16string& path) {
-    return !path.empty() && ::RemoveDirectoryW(WidePath(path)) != 0;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::RemoveDirectoryW(WidePath(path)) != 0)
+        return true;
+    SetErrnoFromLastError();
+    return false;
 }
 
 std::vector<std::u16string> ListDirectory(const std::u16string& path) {
@@ -77,11 +93,29 @@ PathKind GetPathKind(const std::u16string& path) {
     return PathKind::kFile;
 }
 
+namespace {
+
+// A read-only file cannot be deleted, nor a read-only folder removed; a pack may carry either,
+// and what a pack replaced lands in the staging area with its attributes. A link's own
+// attributes are left alone: setting them could reach its target.
+void AllowRemoval(const std::u16string& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return;
+    constexpr DWORD kSettable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+    const DWORD kept = attributes & kSettable;
+    SetFileAttributesW(WidePath(path), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept);
+}
+
+}  // namespace
+
 bool RemoveTree(const std::u16string& path) {
     const DWORD attributes =
         path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(WidePath(path));
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return true;
+    AllowRemoval(path, attributes);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         bool ok = true;
         // A folder link is removed itself, never what it points to.

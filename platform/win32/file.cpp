@@ -1,21 +1,30 @@
 // Open files over kernel32: a HANDLE is the system's own.
 #include "platform/file.h"
 
+#include <cerrno>
+
 #include "platform/win32/kernel_handle.h"
+#include "platform/win32/last_error.h"
 
 // After our headers (see windows_api.h).
 #include "platform/win32/windows_api.h"
 
 HANDLE CreateFileW(const std::u16string& path, uint32_t access, uint32_t shareMode,
                    uint32_t disposition, uint32_t attributes) {
-    if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 || path.empty())
+    if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 || path.empty() ||
+        (disposition != CREATE_NEW && disposition != CREATE_ALWAYS &&
+         disposition != OPEN_EXISTING)) {
+        errno = EINVAL;
         return INVALID_HANDLE_VALUE;
-    if (disposition != CREATE_NEW && disposition != CREATE_ALWAYS && disposition != OPEN_EXISTING)
-        return INVALID_HANDLE_VALUE;
+    }
     // Without FILE_FLAG_BACKUP_SEMANTICS a directory never opens; default security attributes
     // make the handle non-inheritable.
-    return ::CreateFileW(WidePath(path), access, shareMode, nullptr, disposition,
-                         attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr);
+    const HANDLE file =
+        ::CreateFileW(WidePath(path), access, shareMode, nullptr, disposition,
+                      attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        SetErrnoFromLastError();
+    return file;
 }
 
 bool DuplicateHandle(HANDLE source, HANDLE* target) {
@@ -93,7 +102,13 @@ bool WriteFile(HANDLE handle, const void* buffer, uint32_t count, uint32_t* writ
     bool ok = true;
     while (done < count) {
         DWORD n = 0;
-        if (!::WriteFile(handle, bytes + done, count - done, &n, nullptr) || n == 0) {
+        if (!::WriteFile(handle, bytes + done, count - done, &n, nullptr)) {
+            SetErrnoFromLastError();
+            ok = false;
+            break;
+        }
+        if (n == 0) {
+            errno = EIO;
             ok = false;
             break;
         }

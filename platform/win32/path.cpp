@@ -1,8 +1,11 @@
 // Paths over kernel32: the executable's own path and whole-file operations on names.
 #include "platform/path.h"
 
+#include <cerrno>
 #include <vector>
 
+#include "platform/win32/kernel_handle.h"
+#include "platform/win32/last_error.h"
 // After our headers (see windows_api.h).
 #include "platform/win32/windows_api.h"
 
@@ -36,12 +39,37 @@ bool PathFileExistsW(const std::u16string& path) {
 
 bool MoveFileExW(const std::u16string& from, const std::u16string& to, unsigned flags) {
     // The system replaces only files; a running program can be renamed, a file held open
-    // without delete sharing cannot be replaced.
-    return ::MoveFileExW(WidePath(from), WidePath(to), flags & MOVEFILE_REPLACE_EXISTING) != 0;
+    // without delete sharing cannot be renamed or replaced.
+    if (::MoveFileExW(WidePath(from), WidePath(to),
+                      flags & (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) != 0)
+        return true;
+    SetErrnoFromLastError();
+    return false;
+}
+
+bool IsFileInUse(const std::u16string& path) {
+    // Opening for deletion while sharing everything fails only when another handle denies
+    // delete sharing (or holds a lock): exactly what stops a rename.
+    const HANDLE probe = ::CreateFileW(
+        WidePath(path), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseKernelHandle(probe);
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 bool DeleteFileW(const std::u16string& path) {
-    return !path.empty() && ::DeleteFileW(WidePath(path)) != 0;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::DeleteFileW(WidePath(path)) != 0)
+        return true;
+    SetErrnoFromLastError();
+    return false;
 }
 
 size_t PathRootLength(std::u16string_view path) {

@@ -36,9 +36,10 @@ bool FlushFolderIfAllowed(const std::u16string& path) {
 bool FlushFile(const std::u16string& path) {
     const HANDLE file = OpenForFlush(path, false);
     if (file == INVALID_HANDLE_VALUE) {
-        // A running program (this updater among them) or a file held open without write
-        // sharing cannot be opened to flush, and neither can a read-only one; none of them
-        // holds anything this program wrote, as it writes only files it creates.
+        // A file that another program holds without write sharing (a running program's own
+        // image, its open data files) or that may not be written at all (read-only) holds
+        // nothing that this program wrote and has to put on the disk: there is nothing to
+        // flush, and the others under the path must not fail for it.
         const DWORD error = GetLastError();
         return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
     }

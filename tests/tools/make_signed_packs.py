@@ -7,10 +7,15 @@ otherwise, "app.zip.minisig".
   OUT/vendor.sec, OUT/other.sec   their secret keys, without a password
   OUT/<case>/app.zip[.minisig]    the cases below
   OUT/cases.txt                   one line per case: "<case> <good|bad>"
+  OUT/hash-data.bin               random bytes, more than the pack hasher holds at once
+  OUT/digests.txt                 "<file> <BLAKE2b-512 in hex>" for every app.zip and
+                                  hash-data.bin: known answers for a build that cannot run
+                                  a hashing tool (the Windows build under Wine)
 
 Usage: make_signed_packs.py OUT
 """
 
+import hashlib
 import os
 import shutil
 import subprocess
@@ -20,6 +25,7 @@ import zipfile
 
 NEW_PROGRAM = b"#!/bin/sh\necho version 2\n"
 COMMENT = b"a signed pack"
+HASH_DATA_SIZE = 10 * 1024 * 1024 + 77
 
 
 def run(*args):
@@ -101,6 +107,14 @@ def main(out):
 
     with open(os.path.join(out, "cases.txt"), "w") as f:
         f.write("\n".join(cases) + "\n")
+
+    with open(os.path.join(out, "hash-data.bin"), "wb") as f:
+        f.write(os.urandom(HASH_DATA_SIZE))
+    files = [c.split()[0] + "/app.zip" for c in cases] + ["hash-data.bin"]
+    with open(os.path.join(out, "digests.txt"), "w") as f:
+        for name in files:
+            with open(os.path.join(out, name), "rb") as data:
+                f.write("%s %s\n" % (name, hashlib.blake2b(data.read()).hexdigest()))
 
 
 if __name__ == "__main__":

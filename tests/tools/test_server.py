@@ -10,13 +10,14 @@ Modes, chosen by the path (sizes in bytes; bodies are the pattern byte i = i % 2
   /chunked?size=N              N bytes chunked, no length
   /status?code=C               status C with a small HTML body (e.g. 404, 500)
   /drop?size=N[&chunked=1]     announces N (or chunked), sends N/2 and closes the connection
+  /reset?size=N[&chunked=1]    the same, but resets the connection instead of closing it
   /stall?size=N&after=K        headers and K bytes, then silence until the client goes;
                                after=-1 sends nothing at all, not even headers
   /trickle?size=N&piece=B&every=MS   N bytes with length, B bytes every MS milliseconds
   /redirect?hops=H&to=URL      H redirects (302) in a row, then one to URL
   /over?size=N&extra=M         announces N and sends N + M bytes
   /headers                     the request's headers as the body
-  /files/NAME                  the file NAME from --dir, or 404
+  /files/NAME                  the file NAME from --dir (or from a folder below it), or 404
 
 With --request-log FILE, the path of every GET is appended to FILE as one line.
 """
@@ -28,6 +29,7 @@ import select
 import signal
 import socket
 import ssl
+import struct
 import subprocess
 import sys
 import threading
@@ -118,6 +120,14 @@ class Handler(BaseHTTPRequestHandler):
             pass
         self.close_connection = True
 
+    def reset_connection(self):
+        self.wfile.flush()
+        time.sleep(0.2)  # the client has read what was sent; the reset must not discard it
+        # A zero linger time makes the close a reset (RST) rather than an orderly end (FIN).
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+        self.close_connection = True
+
     def hold_until_client_leaves(self):
         self.wfile.flush()
         deadline = time.monotonic() + STALL_LIMIT_S
@@ -151,6 +161,12 @@ class Handler(BaseHTTPRequestHandler):
         self.send_head(200, length=None if chunked else size, chunked=chunked)
         self.send_pattern(0, size // 2, chunked=chunked)
         self.drop_connection()
+
+    def mode_reset(self, size, query):
+        chunked = query.get("chunked") == "1"
+        self.send_head(200, length=None if chunked else size, chunked=chunked)
+        self.send_pattern(0, size // 2, chunked=chunked)
+        self.reset_connection()
 
     def mode_stall(self, size, query):
         after = int(query.get("after", "0"))
@@ -195,8 +211,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def mode_files(self, name):
         root = self.server.files_dir
-        path = os.path.realpath(os.path.join(root or "", name))
-        if not root or not name or os.path.dirname(path) != os.path.realpath(root) \
+        real_root = os.path.realpath(root or ".")
+        path = os.path.realpath(os.path.join(real_root, name))
+        if not root or not name or os.path.commonpath([path, real_root]) != real_root \
                 or not os.path.isfile(path):
             self.send_html(404, "Not Found")
             return

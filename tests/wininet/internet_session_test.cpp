@@ -122,6 +122,10 @@ TEST_F(WinInetSession, FailuresReadAsOnEverySystem) {
          "127.0.0.1 redirected to an unusable address."},
         {Url("/drop?size=100000"), INTERNET_ERROR_TRANSFER,
          "The connection to 127.0.0.1 was lost."},
+        {Url("/reset?size=200000"), INTERNET_ERROR_TRANSFER,
+         "The connection to 127.0.0.1 was lost."},
+        {Url("/reset?size=200000&chunked=1"), INTERNET_ERROR_TRANSFER,
+         "The connection to 127.0.0.1 was lost."},
         // A port that nothing listens on: the server's own, closed again, is too racy; port 1
         // is privileged and unused here.
         {u"http://127.0.0.1:1/x.zip", INTERNET_ERROR_TRANSFER, "Cannot connect to 127.0.0.1:1."},

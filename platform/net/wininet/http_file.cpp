@@ -336,6 +336,10 @@ size_t CHttpFile::Transfer::Read(void* buffer, size_t count) {
             // announced length: the connection was lost, as the curl layer says too.
             if (m_announced != kUnknownLength && m_delivered < m_announced)
                 Fail(INTERNET_ERROR_TRANSFER, InternetFailure::ConnectionLost);
+            // A chunked body that the server's close cuts off ends here too, and Wine's
+            // WinInet gives nothing to tell it from a whole one: the same result, no error,
+            // no length, the same answers to every query afterwards. Only a reset connection
+            // fails the read.
             return 0;
         }
     }

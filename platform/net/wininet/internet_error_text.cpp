@@ -11,6 +11,9 @@ InternetFailure InternetFailureOf(DWORD error) {
         case ERROR_INTERNET_CONNECTION_ABORTED:
         case ERROR_INTERNET_CONNECTION_RESET:
         case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+        // Wine's WinInet passes the socket's own error on for a reset during a body.
+        case WSAECONNRESET:
+        case WSAECONNABORTED:
             return InternetFailure::ConnectionLost;
         case ERROR_INTERNET_INVALID_CA:
         case ERROR_INTERNET_SEC_CERT_CN_INVALID:

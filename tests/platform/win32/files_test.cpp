@@ -1,7 +1,9 @@
 // The kernel32 back end of the file calls: real files in a temporary directory under Wine.
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -150,6 +152,71 @@ TEST_F(Win32Files, RenamesReplacesAndDeletes) {
     EXPECT_TRUE(DeleteFileW(Path("held.txt")));
     EXPECT_FALSE(PathFileExistsW(Path("held.txt")));
     EXPECT_FALSE(DeleteFileW(u""));
+}
+
+// A failed call leaves errno as the system's texts read it, and says whether a file is in use
+// (held open without delete sharing), which a running program is not.
+TEST_F(Win32Files, FailuresSetErrnoAndTellAFileInUse) {
+    Write("a.txt", "A");
+    Write("b.txt", "B");
+    Write("held.txt", "held");
+    Write("running.exe", "program");
+    fs::create_directory(dir_ / "made");
+    FileHandle held(CreateFileW(Path("held.txt"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                OPEN_EXISTING, 0));
+    ASSERT_TRUE(held.Valid());
+    const HANDLE running = ::CreateFileW((dir_ / "running.exe").c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    struct Case {
+        const char* label;
+        std::function<bool()> call;
+        int error;
+    } cases[] = {
+        {"move onto a name taken", [&] { return MoveFileW(Path("a.txt"), Path("b.txt")); }, EEXIST},
+        {"move of a missing file", [&] { return MoveFileW(Path("none"), Path("c.txt")); }, ENOENT},
+        {"move of a held file", [&] { return MoveFileW(Path("held.txt"), Path("c.txt")); }, EBUSY},
+        {"delete of a missing file", [&] { return DeleteFileW(Path("none")); }, ENOENT},
+        {"folder that exists", [&] { return CreateDirectoryW(Path("made")); }, EEXIST},
+        {"folder without a parent", [&] { return CreateDirectoryW(Path("no/parent")); }, ENOENT},
+        {"open of a missing file",
+         [&] {
+             return CreateFileW(Path("none"), GENERIC_READ, 0, OPEN_EXISTING, 0) !=
+                    INVALID_HANDLE_VALUE;
+         },
+         ENOENT},
+    };
+    for (const Case& c : cases) {
+        errno = 0;
+        EXPECT_FALSE(c.call()) << c.label;
+        EXPECT_EQ(errno, c.error) << c.label;
+    }
+    EXPECT_TRUE(IsFileInUse(Path("held.txt")));
+    EXPECT_FALSE(IsFileInUse(Path("running.exe")));  // it can be renamed aside
+    EXPECT_FALSE(IsFileInUse(Path("a.txt")));
+    EXPECT_FALSE(IsFileInUse(Path("none")));
+    EXPECT_TRUE(MoveFileExW(Path("running.exe"), Path("running.bak"), MOVEFILE_WRITE_THROUGH));
+    CloseHandle(running);
+}
+
+// A pack may carry read-only files and folders; removing a tree (the staging area) takes them.
+TEST_F(Win32Files, TreesGoWithTheirReadOnlyFilesAndFolders) {
+    fs::create_directories(dir_ / "tree/sub");
+    Write("tree/plain.txt", "p");
+    Write("tree/sub/locked.txt", "r");
+    Write("tree/locked.txt", "r");
+    for (const char* name : {"tree/sub/locked.txt", "tree/locked.txt", "tree/sub"}) {
+        ASSERT_TRUE(SetFileAttributesW((dir_ / name).c_str(), FILE_ATTRIBUTE_READONLY)) << name;
+    }
+    EXPECT_FALSE(DeleteFileW(Path("tree/locked.txt")));  // as the system has it
+    EXPECT_TRUE(RemoveTree(Path("tree")));
+    EXPECT_FALSE(PathFileExistsW(Path("tree")));
+    // A single read-only file too.
+    Write("alone.txt", "a");
+    ASSERT_TRUE(SetFileAttributesW((dir_ / "alone.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(RemoveTree(Path("alone.txt")));
+    EXPECT_FALSE(PathFileExistsW(Path("alone.txt")));
 }
 
 TEST_F(Win32Files, DirectoriesAndTheCurrentOne) {

@@ -69,6 +69,14 @@ TEST_F(Win32LockAndFlush, FlushesWhatWasWrittenAndFailsForNothing) {
     EXPECT_TRUE(FlushDirectory((dir_ / "sub").u16string()));
     EXPECT_FALSE(SyncFileSystem((dir_ / "missing").u16string()));
     EXPECT_FALSE(FlushDirectory((dir_ / "missing").u16string()));
+    {
+        // A file that another program holds without write sharing (a running program) has
+        // nothing of ours to flush: the rest is flushed all the same.
+        FileHandle running(CreateFileW((dir_ / "app.exe").u16string(), GENERIC_READ,
+                                       FILE_SHARE_READ, OPEN_EXISTING, 0));
+        ASSERT_TRUE(running.Valid());
+        EXPECT_TRUE(SyncFileSystem(dir_.u16string()));
+    }
 
     FileHandle file(
         CreateFileW((dir_ / "app.exe").u16string(), GENERIC_WRITE, 0, OPEN_EXISTING, 0));
