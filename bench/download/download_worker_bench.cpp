@@ -105,10 +105,10 @@ int main(int argc, char** argv) {
 
     const bool succeeded = finished && dialog->Text(IDC_STATUS_TEXT) == kFinishedText &&
                            PackArrivedWhole(dir, url, size);
-    // Escape in Finished ends the dialog and starts the program, which does not exist here.
-    if (finished)
-        dialog->PressEscape();
-    else
+    // Finish ends the dialog and starts the program, which does not exist here. Not Escape:
+    // the worker names the Cancel button Exit only after Finish, and Escape on Cancel stops
+    // the run instead of ending the dialog, which then would never end.
+    if (!finished || !dialog->Click(IDOK))
         dialog->Abandon();
     dialogThread.join();
     SetWindowSystem(nullptr);
