@@ -1,9 +1,11 @@
 // One download by the real worker on the headless window back end, with the real internet
 // layer and real files: times from the Update command until the OK button reads Finish,
 // checks that the pack is in place with its full size, and prints
-// "<seconds> <peak RSS in KiB>". The peak is this process's own VmHWM: a parent's rusage of a
-// child counts the pages of the process that started it. With PUBLIC_KEY (a minisign public
-// key line) the pack must carry a valid signature at URL.minisig, which the run checks.
+// "<seconds> <peak RSS in KiB>". The peak is this process's own (peak_memory.h): a parent's
+// rusage of a child counts the pages of the process that started it. With PUBLIC_KEY (a
+// minisign public key line) the pack must carry a valid signature at URL.minisig, which the
+// run checks. The Windows build is the same driver over WinInet; run.sh runs it under Wine
+// with PROGRAM_DIR as a Windows path (Z:\...).
 //
 // Usage: download_worker_bench URL PROGRAM_DIR SIZE_BYTES [PUBLIC_KEY]
 #include <chrono>
@@ -17,6 +19,7 @@
 
 #include "app/update_app.h"
 #include "app/update_settings.h"
+#include "bench/download/peak_memory.h"
 #include "download/progress_text.h"
 #include "platform/text.h"
 #include "platform/window/headless/headless_window.h"
@@ -27,16 +30,11 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(1);
 constexpr auto kRunLimit = std::chrono::minutes(10);
-
-long PeakRssKib() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return 0;
-}
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
 
 // A program directory whose Update.ini names the one pack, and the key when one is given.
 void WriteSettings(const std::string& dir, const std::string& url, const std::string& key) {
@@ -73,11 +71,15 @@ int main(int argc, char** argv) {
     }
     const std::string url = argv[1];
     std::string dir = argv[2];
-    if (dir.empty() || dir.back() != '/')
-        dir += '/';
+    if (dir.empty() || (dir.back() != '/' && dir.back() != kSeparator))
+        dir += kSeparator;
     const uintmax_t size = std::stoull(argv[3]);
-    // The server is on loopback: no proxy from the environment may stand between.
+#ifndef _WIN32
+    // The server is on loopback: no proxy from the environment may stand between. (WinInet
+    // takes the system's proxy settings: run.sh's fresh Wine prefix has none, and run.sh
+    // clears the proxy variables that Wine's WinInet would also read.)
     setenv("no_proxy", "*", 1);
+#endif
     WriteSettings(dir, url, argc == 5 ? argv[4] : "");
 
     CUpdateApp app;
@@ -105,10 +107,10 @@ int main(int argc, char** argv) {
 
     const bool succeeded = finished && dialog->Text(IDC_STATUS_TEXT) == kFinishedText &&
                            PackArrivedWhole(dir, url, size);
-    // Escape in Finished ends the dialog and starts the program, which does not exist here.
-    if (finished)
-        dialog->PressEscape();
-    else
+    // Finish ends the dialog and starts the program, which does not exist here. Not Escape:
+    // the worker names the Cancel button Exit only after Finish, and Escape on Cancel stops
+    // the run instead of ending the dialog, which then would never end.
+    if (!finished || !dialog->Click(IDOK))
         dialog->Abandon();
     dialogThread.join();
     SetWindowSystem(nullptr);
@@ -117,6 +119,6 @@ int main(int argc, char** argv) {
                      WideToUtf8(dialog->Text(IDC_STATUS_TEXT)).c_str());
         return 1;
     }
-    std::printf("%.4f %ld\n", seconds, PeakRssKib());
+    std::printf("%.4f %ld\n", seconds, PeakMemoryKib());
     return 0;
 }

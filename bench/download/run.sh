@@ -13,12 +13,17 @@
 #   dialog  the real dialog under Xvfb, from the Return key until the pack is in place
 #   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
 #           512-byte reads, 64 KiB writes), Wine's start of the program included
+#   windows the worker case built for Windows (download_worker_bench.exe: the worker over
+#           WinInet and kernel32 on the headless back end) under Wine, with the program
+#           directory given as its Z:\ path; timed by the driver, so Wine's start is not
 #   signed  the worker case with a PublicKey in Update.ini and pack.bin.minisig (made with
 #           minisign) on the server: the same pack with its signature checked
-# The worker, signed, dialog and wininet cases run when their drivers (and minisign) are
-# there (wininet: built by scripts/build-windows.sh into WINDOWS_BUILD_DIR).
+# The worker, signed, dialog, wininet and windows cases run when their drivers (and
+# minisign) are there (wininet, windows: built by scripts/build-windows.sh into
+# WINDOWS_BUILD_DIR). The Wine cases share one private prefix made for this run.
 #
-# Peak RSS: the worker driver reports its own VmHWM; the other cases give the child's
+# Peak RSS: the worker driver reports its own peak (VmHWM; under Wine PeakWorkingSetSize,
+# which counts Wine's own pages in the process too); the other cases give the child's
 # ru_maxrss, which on Linux is at least the RSS of the Python process that started it
 # (about 14 MiB), so the net figure is a floor, not the layer's own.
 #
@@ -52,8 +57,12 @@ worker_driver=$build/bench/download/download_worker_bench
 #   in place; prints "<seconds> <peak RSS KiB>" (process start-up is not timed).
 dialog_driver=$root/bench/download/dialog_bench.py
 update_exe=$build/Update
-# wininet: the Windows driver, run in a private Wine prefix made for this run.
-wininet_driver=${WINDOWS_BUILD_DIR:-build/windows}/bench/download/wininet_download_bench.exe
+# wininet, windows: the Windows drivers, run in a private Wine prefix made for this run.
+windows_build=${WINDOWS_BUILD_DIR:-build/windows}
+wininet_driver=$windows_build/bench/download/wininet_download_bench.exe
+windows_worker_driver=$windows_build/bench/download/download_worker_bench.exe
+# The Windows worker waits 10 minutes at most for Finish; Wine itself gets a little more.
+windows_limit_s=660
 
 work=$(mktemp -d /tmp/update-bench-download-XXXXXX)
 nginx_pid=
@@ -128,13 +137,18 @@ cases=(net)
 [ -x "$worker_driver" ] && [ -n "$public_key" ] && cases+=(signed)
 [ -x "$update_exe" ] && cases+=(dialog)
 [ -f "$wininet_driver" ] && cases+=(wininet)
+[ -f "$windows_worker_driver" ] && cases+=(windows)
 if [ -n "${CASES:-}" ]; then
   read -r -a cases <<< "$CASES"
 fi
-if [[ " ${cases[*]} " == *" wininet "* ]]; then
+if [[ " ${cases[*]} " == *" wininet "* || " ${cases[*]} " == *" windows "* ]]; then
   export WINEPREFIX=$work/wineprefix
   bash scripts/wine-prefix.sh "$WINEPREFIX"
 fi
+
+windows_path() {  # an absolute Linux path as Wine's Z: drive shows it
+  printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"
+}
 
 run_case() {  # case run-number
   local out=$work/out.bin dir=$work/program
@@ -146,6 +160,13 @@ run_case() {  # case run-number
       "$worker_driver" "$url" "$dir/" "$size_bytes" "$public_key" >> "$work/ours.signed"
       out=$dir/pack.bin ;;
     wininet) timed "$work/ours.wininet" tests/tools/wine_run.sh "$wininet_driver" "$url" "$out" ;;
+    windows) mkdir -p "$dir"
+      timeout "$windows_limit_s" tests/tools/wine_run.sh "$windows_worker_driver" "$url" \
+        "$(windows_path "$dir")" "$size_bytes" > "$work/line" ||
+        { echo "case windows: the driver failed, or did not end within $windows_limit_s s" >&2; exit 1; }
+      # A Windows program ends its lines with CR LF.
+      tr -d '\r' < "$work/line" >> "$work/ours.windows"
+      out=$dir/pack.bin ;;
     dialog) mkdir -p "$dir"
       python3 "$dialog_driver" "$update_exe" "$url" "$dir" "$size_bytes" >> "$work/ours.dialog"
       out=$dir/pack.bin ;;
@@ -164,7 +185,7 @@ for i in $(seq "$runs"); do
 done
 
 peer=$(median "$work/peer" 1)
-for c in net worker signed dialog wininet; do
+for c in net worker signed dialog wininet windows; do
   if [ ! -f "$work/ours.$c" ]; then
     echo "SKIP $c: not run (its driver is not built, or CASES left it out)"
   fi
