@@ -61,8 +61,9 @@ server=$!
 xvfb=""
 cleanup() {
   kill "$server" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  # Wine's programs go before their X server does.
   if [ "$platform" = windows ]; then timeout 30 wineserver -k 2>/dev/null || true; fi
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
 for _ in $(seq 50); do

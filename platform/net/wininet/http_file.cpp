@@ -3,6 +3,7 @@
 #include "platform/net/http_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -24,6 +25,10 @@ constexpr int kMaxRedirects = 10;
 constexpr auto kAbortPoll = std::chrono::milliseconds(50);
 // Most that one read asks of WinInet; 1 MiB keeps it at curl's speed.
 constexpr size_t kReadBuffer = size_t{1} << 20;
+// The first read's size, and the least: 16 KiB take 60 ms at 256 KiB/s.
+constexpr DWORD kFirstReadSize = 16 * 1024;
+// How long a read should take at most, so that progress moves as the bytes come.
+constexpr auto kHandOverAfter = std::chrono::milliseconds(100);
 // Never served from or stored in a cache; redirects are ours to judge; no cookies, no dialogs.
 // Certificates are always verified: no INTERNET_FLAG_IGNORE_CERT_* flag is ever given.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
@@ -72,6 +77,7 @@ struct CallState {
     HINTERNET root = nullptr;
     HINTERNET request = nullptr;
     std::vector<char> buffer;  // what the last read received
+    DWORD readSize = 0;        // how much the next read asks for; set by the first
     DWORD got = 0;
     DWORD error = 0;
 };
@@ -309,22 +315,25 @@ size_t CHttpFile::Transfer::Read(void* buffer, size_t count) {
             calls.buffer.resize(kReadBuffer);
             calls.got = 0;
             calls.error = 0;
-            // InternetReadFile waits until the whole buffer is filled: on a slow line that
-            // would hold back progress for a megabyte. Asking first what has arrived (which
-            // waits for at least one byte, or the end) reads that much and no more.
-            DWORD available = 0;
-            if (!InternetQueryDataAvailable(calls.request, &available, 0, 0)) {
+            // InternetReadFile returns only when the whole size asked for has come (or the
+            // end): asking for a megabyte on a slow line would hold back progress for as long.
+            // Each call costs enough that small reads slow a fast line down, so the size
+            // follows the line: doubled after a read that came at once, halved after one that
+            // took longer than a hand-over should.
+            if (calls.readSize == 0)
+                calls.readSize = kFirstReadSize;
+            const auto start = std::chrono::steady_clock::now();
+            if (!InternetReadFile(calls.request, calls.buffer.data(), calls.readSize, &calls.got)) {
                 calls.error = GetLastError();
+                calls.got = 0;
                 return;
             }
-            const DWORD wanted = available == 0
-                                     ? static_cast<DWORD>(calls.buffer.size())
-                                     : std::min(available, static_cast<DWORD>(calls.buffer.size()));
-            const BOOL ok =
-                InternetReadFile(calls.request, calls.buffer.data(), wanted, &calls.got);
-            calls.error = ok ? 0 : GetLastError();
-            if (!ok)
-                calls.got = 0;
+            const auto took = std::chrono::steady_clock::now() - start;
+            if (calls.got == calls.readSize && took < kHandOverAfter / 4) {
+                calls.readSize = std::min<DWORD>(calls.readSize * 2, kReadBuffer);
+            } else if (took > kHandOverAfter) {
+                calls.readSize = std::max<DWORD>(calls.readSize / 2, kFirstReadSize);
+            }
         });
         const CallState& calls = m_line->Calls();
         if (calls.error != 0)
