@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <string>
 #include <thread>
 
 #include "platform/window/dialog.h"
@@ -48,11 +49,27 @@ protected:
     Win32WindowSystem m_system{GetModuleHandleW(nullptr), 0};
 };
 
-// What a static control shows, as the system draws it.
+// The dialog window of the calling thread (other test programs may show theirs meanwhile).
+HWND DialogOfThisThread() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (std::wstring(name) != L"#32770")
+                return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// What a static control of the dialog thread's dialog shows, as the system draws it.
 CString ShownText(int id) {
-    HWND dialog = FindWindowW(L"#32770", L"Update");
     wchar_t text[1024] = {};
-    GetWindowTextW(GetDlgItem(dialog, id), text, 1024);
+    GetWindowTextW(GetDlgItem(DialogOfThisThread(), id), text, 1024);
     return FromWide(text, wcslen(text));
 }
 
@@ -68,14 +85,15 @@ TEST_F(Win32Window, HandOversFromAnotherThreadEndWithTheWindow) {
         };
         std::future<Outcome> worker;
         TemplateDialog dialog([&](TemplateDialog& d) {
-            worker = std::async(std::launch::async, [&d, &ran, round] {
+            HWND window = DialogOfThisThread();
+            worker = std::async(std::launch::async, [&d, &ran, round, window] {
                 Outcome outcome;
                 while (d.With([&](DialogWindow& w) {
                     w.SetText(IDC_STATUS_TEXT, FormatText(u"Step %d", outcome.sent));
                     ++ran;
                 })) {
                     if (++outcome.sent == 20 + round)
-                        PostMessageW(FindWindowW(L"#32770", L"Update"), WM_CLOSE, 0, 0);
+                        PostMessageW(window, WM_CLOSE, 0, 0);
                 }
                 const auto start = std::chrono::steady_clock::now();
                 for (int i = 0; i < 100; ++i) d.With([&](DialogWindow&) { ++ran; });
