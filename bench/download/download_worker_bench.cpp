@@ -19,7 +19,7 @@
 
 #include "app/update_app.h"
 #include "app/update_settings.h"
-#include "bench/download/peak_memory.h"
+#include "bench/peak_memory.h"
 #include "download/progress_text.h"
 #include "platform/text.h"
 #include "platform/window/headless/headless_window.h"

@@ -17,6 +17,7 @@
 #include "download/progress_text.h"
 #include "platform/text.h"
 #include "platform/window/headless/headless_window.h"
+#include "bench/peak_memory.h"
 #include "res/resource.h"
 #include "ui/update_dlg.h"
 
@@ -24,16 +25,6 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(1);
 constexpr auto kRunLimit = std::chrono::minutes(10);
-
-long PeakRssKib() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return 0;
-}
 
 // Polls the OK caption until it reads Finish; false after kRunLimit.
 bool WaitForFinish(const HeadlessDialog& dialog) {
@@ -99,6 +90,6 @@ int main(int argc, char** argv) {
                      WideToUtf8(dialog->Text(IDC_STATUS_TEXT)).c_str());
         return 1;
     }
-    std::printf("%.4f %ld\n", seconds, PeakRssKib());
+    std::printf("%.4f %ld\n", seconds, PeakMemoryKib());
     return 0;
 }

@@ -1,14 +1,8 @@
-// Apart from the driver: <windows.h> defines as macros names that our window headers declare.
-#include "bench/download/peak_memory.h"
+// Apart from the drivers: <windows.h> defines as macros names that our window headers declare.
+#include "bench/peak_memory.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 // After windows.h, which it needs.
 #include <psapi.h>
 #else
