@@ -60,6 +60,12 @@ void CUpdateDlg::OnOK() {
 void CUpdateDlg::OnCancel() {
     CString caption;
     m_btnCancel.GetWindowText(caption);
+    // Once OK reads Finish the run is over; the worker's last writes (Cancel becoming Exit)
+    // may still be on their way, and Cancel then means Exit, as it will in a moment.
+    CString okCaption;
+    m_btnOK.GetWindowText(okCaption);
+    if (okCaption == u"Finish")
+        caption = u"Exit";
     if (caption == u"Cancel") {
         g_bCancel = 1;
         m_bStartWhenStopped = false;

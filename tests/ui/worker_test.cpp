@@ -383,6 +383,21 @@ TEST_F(WorkerRun, EscapeAndCloseBoxInEachState) {
     }
 }
 
+TEST_F(WorkerRun, EscapeBetweenTheWorkersLastWritesEndsTheDialog) {
+    // The worker has written Finish but not yet Exit: Escape (or a click on Cancel) then
+    // leaves, as it does a moment later, instead of resetting a finished run to 0%.
+    DialogHost host(Ini({Url("/body?size=10")}, 0));
+    HeadlessDialog& d = host.Start();
+    g_pUpdateDlg->GetDlgItem(IDC_PERCENT_TEXT)->SetWindowText(u"100%");
+    g_pUpdateDlg->GetDlgItem(IDOK)->SetWindowText(u"Finish");
+    g_pUpdateDlg->GetDlgItem(IDCANCEL)->SetWindowText(u"Cancel");
+    ASSERT_TRUE(d.PressEscape());
+    EXPECT_EQ(d.Text(IDC_PERCENT_TEXT), u"100%");
+    ASSERT_TRUE(d.WaitUntilEnded()) << "Escape left the finished dialog open";
+    host.Join();
+    EXPECT_EQ(d.Result(), IDCANCEL);
+}
+
 TEST_F(WorkerRun, FinishEndsTheDialogAndStartsTheProgram) {
     m_packs.Write("tool.exe", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
     DialogHost host(Ini({Url("/files/tool.exe")}));
