@@ -33,6 +33,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
+# start_nginx, median, peak
+source "$root/bench/common.sh"
 runs=${RUNS:-7}
 size_mib=${SIZE_MIB:-256}
 build=${BUILD_DIR:-build/bench-dl}
@@ -87,49 +89,14 @@ if command -v minisign >/dev/null; then
   public_key=$(sed -n 2p "$work/key/pack.pub")
 fi
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat > "$work/nginx/nginx.conf" <<CONF
-daemon off;
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log off;
-  client_body_temp_path $work/nginx/body;
-  proxy_temp_path $work/nginx/proxy;
-  fastcgi_temp_path $work/nginx/fastcgi;
-  uwsgi_temp_path $work/nginx/uwsgi;
-  scgi_temp_path $work/nginx/scgi;
-  sendfile on;
-  tcp_nopush on;
-  default_type application/octet-stream;
-  server {
-    listen 127.0.0.1:$port;
-    root $work/www;
-  }
-}
-CONF
-nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" &
-nginx_pid=$!
+start_nginx "$work"
 url=http://127.0.0.1:$port/pack.bin
-for _ in $(seq 100); do
-  curl -s -o /dev/null -r 0-0 "$url" && break
-  sleep 0.1
-done
 
 # One timed run of a command; appends "<seconds> <rss KiB>" to the file $1.
 timed() {
   local into=$1
   shift
   $measure "$@" >> "$into"
-}
-
-median() {  # median of column $2 of file $1
-  sort -n -k"$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-peak() {  # largest value of column 2 of file $1, in MiB
-  sort -n -k2 "$1" | tail -1 | awk '{ printf "%.1f", $2 / 1024 }'
 }
 
 cases=(net)
