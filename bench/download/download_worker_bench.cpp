@@ -8,28 +8,20 @@
 // with PROGRAM_DIR as a Windows path (Z:\...).
 //
 // Usage: download_worker_bench URL PROGRAM_DIR SIZE_BYTES [PUBLIC_KEY]
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
-#include <thread>
 
-#include "app/update_app.h"
 #include "app/update_settings.h"
+#include "bench/headless_update.h"
 #include "bench/peak_memory.h"
 #include "download/progress_text.h"
 #include "platform/text.h"
-#include "platform/window/headless/headless_window.h"
-#include "res/resource.h"
-#include "ui/update_dlg.h"
 
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(1);
-constexpr auto kRunLimit = std::chrono::minutes(10);
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
 #else
@@ -42,17 +34,6 @@ void WriteSettings(const std::string& dir, const std::string& url, const std::st
     ini << "[Program]\nAppName=Bench\n[Update]\nPackNumber=1\nPack1=" << url << "\n";
     if (!key.empty())
         ini << "PublicKey=" << key << "\n";
-}
-
-// Polls the OK caption until it reads Finish; false after kRunLimit.
-bool WaitForFinish(const HeadlessDialog& dialog) {
-    const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
-    while (dialog.Text(IDOK) != u"Finish") {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    return true;
 }
 
 // Whether the pack is in place under its own name with `size` bytes.
@@ -82,43 +63,13 @@ int main(int argc, char** argv) {
 #endif
     WriteSettings(dir, url, argc == 5 ? argv[4] : "");
 
-    CUpdateApp app;
-    app.m_strBaseDir = Utf8ToWide(dir);
-    app.m_strIniPath = app.m_strBaseDir + u"Update.ini";
-    app.LoadSettings();
-    HeadlessWindowSystem windows;
-    SetWindowSystem(&windows);
-
-    std::thread dialogThread([&app] {
-        CUpdateDlg dlg;
-        app.m_pMainWnd = &dlg;
-        dlg.DoModal();
-    });
-    const std::shared_ptr<HeadlessDialog> dialog = windows.WaitForDialog();
-    if (!dialog) {
-        std::fprintf(stderr, "the dialog did not start\n");
-        std::_Exit(1);  // the dialog thread cannot be stopped without its dialog
-    }
-
-    const auto start = std::chrono::steady_clock::now();
-    const bool finished = dialog->Click(IDOK) && WaitForFinish(*dialog);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-    const bool succeeded = finished && dialog->Text(IDC_STATUS_TEXT) == kFinishedText &&
-                           PackArrivedWhole(dir, url, size);
-    // Finish ends the dialog and starts the program, which does not exist here. Not Escape:
-    // the worker names the Cancel button Exit only after Finish, and Escape on Cancel stops
-    // the run instead of ending the dialog, which then would never end.
-    if (!finished || !dialog->Click(IDOK))
-        dialog->Abandon();
-    dialogThread.join();
-    SetWindowSystem(nullptr);
+    const HeadlessUpdateRun run = RunHeadlessUpdate(dir);
+    const bool succeeded =
+        run.finished && run.status == kFinishedText && PackArrivedWhole(dir, url, size);
     if (!succeeded) {
-        std::fprintf(stderr, "the run did not finish well: %s\n",
-                     WideToUtf8(dialog->Text(IDC_STATUS_TEXT)).c_str());
+        std::fprintf(stderr, "the run did not finish well: %s\n", WideToUtf8(run.status).c_str());
         return 1;
     }
-    std::printf("%.4f %ld\n", seconds, PeakMemoryKib());
+    std::printf("%.4f %ld\n", run.seconds, PeakMemoryKib());
     return 0;
 }
