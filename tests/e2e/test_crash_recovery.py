@@ -3,7 +3,6 @@ Xvfb: after a kill during the unpack, a start with the server down shows the old
 runnable, with nothing left behind, and a start with it up installs the new one."""
 
 import os
-import shutil
 import signal
 import subprocess
 import sys
@@ -13,11 +12,8 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
 from pack_server import PackServer  # noqa: E402
-from xvfb import XvfbTestCase, wait_until  # noqa: E402
-
-EXE = os.environ["UPDATE_EXE"]
-PROGRAM = '#!/bin/sh\necho {version} > "$UPDATE_TEST_MARKER"\n'
-
+from program_dir import PROGRAM, ProgramDirTestCase  # noqa: E402
+from xvfb import wait_until  # noqa: E402
 
 def snapshot(folder):
     """Every name under `folder` (hidden ones too) with its mode and, for files, content."""
@@ -33,23 +29,11 @@ def snapshot(folder):
     return found
 
 
-class CrashRecovery(XvfbTestCase):
+class CrashRecovery(ProgramDirTestCase):
     def setUp(self):
         super().setUp()
-        self.packs = os.path.join(self.root, "packs")
-        self.program = os.path.join(self.root, "program")
-        self.marker = os.path.join(self.root, "started")
-        os.makedirs(self.packs)
-        os.makedirs(self.program)
-        with open(self.path("app.exe"), "w") as f:
-            f.write(PROGRAM.format(version=1))
-        os.chmod(self.path("app.exe"), 0o755)
         with open(self.path("readme.txt"), "w") as f:
             f.write("version 1\n")
-        shutil.copy(EXE, self.path("Update"))
-
-    def path(self, *parts):
-        return os.path.join(self.program, *parts)
 
     def write_ini(self, urls):
         with open(self.path("Update.ini"), "w") as f:
@@ -71,13 +55,6 @@ class CrashRecovery(XvfbTestCase):
                 return out.split()[0]
             time.sleep(0.1)
         return None
-
-    def started_version(self):
-        self.assertTrue(wait_until(lambda: os.path.exists(self.marker)), "no program started")
-        with open(self.marker) as f:
-            version = f.read().strip()
-        os.remove(self.marker)
-        return version
 
     def end(self, proc, wid, key):
         """Presses `key` until the updater ends: a press that comes before the dialog has

@@ -4,7 +4,6 @@ directory served by the test server: a good archive, a hostile one, an error pag
 
 import hashlib
 import os
-import shutil
 import subprocess
 import sys
 import unittest
@@ -13,12 +12,8 @@ import zipfile
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
 from make_pack_archives import modes_archive  # noqa: E402
 from pack_server import PackServer  # noqa: E402
-from xvfb import XvfbTestCase, wait_until  # noqa: E402
-
-EXE = os.environ["UPDATE_EXE"]
-# The program tells which version was started, in a file outside the program directory.
-PROGRAM = '#!/bin/sh\necho {version} > "$UPDATE_TEST_MARKER"\n'
-
+from program_dir import PROGRAM, ProgramDirTestCase  # noqa: E402
+from xvfb import wait_until  # noqa: E402
 
 def snapshot(folder):
     """Every file under `folder` with a digest of its content and its mode."""
@@ -32,26 +27,7 @@ def snapshot(folder):
     return found
 
 
-class Install(XvfbTestCase):
-    def setUp(self):
-        super().setUp()
-        self.packs = os.path.join(self.root, "packs")
-        self.program = os.path.join(self.root, "program")
-        self.marker = os.path.join(self.root, "started")
-        os.makedirs(self.packs)
-        os.makedirs(self.program)
-        self.write_program(os.path.join(self.program, "app.exe"), 1)
-        shutil.copy(EXE, os.path.join(self.program, "Update"))
-
-    @staticmethod
-    def write_program(path, version):
-        with open(path, "w") as f:
-            f.write(PROGRAM.format(version=version))
-        os.chmod(path, 0o755)
-
-    def path(self, *parts):
-        return os.path.join(self.program, *parts)
-
+class Install(ProgramDirTestCase):
     def run_updater(self, server, pack_path, steps):
         with open(self.path("Update.ini"), "w") as f:
             f.write("[Program]\nAppName=App\n[Update]\nPackNumber=1\nPack1=%s\n"
@@ -76,11 +52,6 @@ class Install(XvfbTestCase):
             self.assertTrue(self.x.press_until_exit(wid, "Escape", self.proc),
                             "Escape did not end the dialog")
         return steps
-
-    def started_version(self):
-        self.assertTrue(wait_until(lambda: os.path.exists(self.marker)), "no program started")
-        with open(self.marker) as f:
-            return f.read().strip()
 
     def old_program_is_back(self):
         with open(self.path("app.exe")) as f:

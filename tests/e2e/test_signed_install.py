@@ -3,7 +3,6 @@ signed with the vendor's key (made here with the real minisign tool) installs, a
 after signing leaves the old program in place."""
 
 import os
-import shutil
 import subprocess
 import sys
 import unittest
@@ -11,30 +10,17 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
 from pack_server import PackServer  # noqa: E402
-from xvfb import XvfbTestCase, wait_until  # noqa: E402
-
-EXE = os.environ["UPDATE_EXE"]
-# The program tells which version was started, in a file outside the program directory.
-PROGRAM = '#!/bin/sh\necho {version} > "$UPDATE_TEST_MARKER"\n'
-
+from program_dir import PROGRAM, ProgramDirTestCase  # noqa: E402
+from xvfb import wait_until  # noqa: E402
 
 def minisign(*args):
     subprocess.run(["minisign", *args], check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
-class SignedInstall(XvfbTestCase):
+class SignedInstall(ProgramDirTestCase):
     def setUp(self):
         super().setUp()
-        self.packs = os.path.join(self.root, "packs")
-        self.program = os.path.join(self.root, "program")
-        self.marker = os.path.join(self.root, "started")
-        os.makedirs(self.packs)
-        os.makedirs(self.program)
-        with open(self.path("app.exe"), "w") as f:
-            f.write(PROGRAM.format(version=1))
-        os.chmod(self.path("app.exe"), 0o755)
-        shutil.copy(EXE, self.path("Update"))
         keys = os.path.join(self.root, "keys")
         os.makedirs(keys)
         self.secret = os.path.join(keys, "vendor.key")
@@ -51,9 +37,6 @@ class SignedInstall(XvfbTestCase):
             z.writestr("notes.txt", "version 2\n")
             z.comment = b"release 2"
         minisign("-S", "-s", self.secret, "-m", self.pack)
-
-    def path(self, *parts):
-        return os.path.join(self.program, *parts)
 
     def run_updater(self, done):
         """Runs an update of app.zip until `done` holds, then ends it with Escape."""
@@ -74,11 +57,6 @@ class SignedInstall(XvfbTestCase):
             finally:
                 if proc.poll() is None:
                     proc.kill()
-
-    def started_version(self):
-        self.assertTrue(wait_until(lambda: os.path.exists(self.marker)), "no program started")
-        with open(self.marker) as f:
-            return f.read().strip()
 
     def test_a_signed_archive_installs(self):
         self.run_updater(lambda: os.path.exists(self.path("notes.txt"))
