@@ -11,7 +11,7 @@
 #   worker  the worker on the headless back end, real internet layer and files, from the
 #           Update command until the dialog reads Finish
 #   dialog  the real dialog under Xvfb, from the Return key until the pack is in place
-#   wininet the Windows build's internet layer under Wine (wininet_download_bench.exe:
+#   wininet the Windows build's internet layer under Wine (net_download_bench.exe:
 #           512-byte reads, 64 KiB writes), Wine's start of the program included
 #   windows the worker case built for Windows (download_worker_bench.exe: the worker over
 #           WinInet and kernel32 on the headless back end) under Wine, with the program
@@ -61,7 +61,7 @@ dialog_driver=$root/bench/download/dialog_bench.py
 update_exe=$build/Update
 # wininet, windows: the Windows drivers, run in a private Wine prefix made for this run.
 windows_build=${WINDOWS_BUILD_DIR:-build/windows}
-wininet_driver=$windows_build/bench/download/wininet_download_bench.exe
+wininet_driver=$windows_build/bench/download/net_download_bench.exe
 windows_worker_driver=$windows_build/bench/download/download_worker_bench.exe
 # The Windows worker waits 10 minutes at most for Finish; Wine itself gets a little more.
 windows_limit_s=660
